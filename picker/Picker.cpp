@@ -1,0 +1,33 @@
+#include "picker/Picker.h"
+
+#include "common/Conversions.h"
+#include "common/Failure.h"
+#include "picker/Clock.h"
+
+void Picker::OpenLog() {
+    dataLog_ = OutputFile(DataLogName, OutputFile::Buffering::WriteThrough);
+    PickCount = 0;
+    CountPosition = 0;
+}
+
+void Picker::Record() {
+    if (PickCount >= PickStoreLimit) {
+        throw Failure(FailureKind::Range, "the store of picks is full: " +
+                                              std::to_string(PickStoreLimit) +
+                                              " picks are recorded");
+    }
+    dataLog_.WriteLine(CurrentPick);
+    PickCount = Add(PickCount, 1);
+    Picks[PickCount] = CurrentPick;
+}
+
+void Picker::CloseLog() { dataLog_.Close(); }
+
+void Picker::Draw(std::string_view outcomes) {
+    generator_.Reseed(SecondsSinceMidnight());
+    const float r = generator_.Next();
+    const double n = TextToReal(outcomes);
+    // Kept in this order, with no shortcut for (n - 1) + 1, so every n draws as it always has.
+    const double x = CheckedFloatingPoint([&] { return ((n - 1) + 1) * r + 1; });
+    CurrentPick = WholePartToInt16(x);
+}
