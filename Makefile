@@ -6,7 +6,7 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 
-BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2
 TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libbenchmark-dev xvfb xdotool
 
 .PHONY: run test bench build packages test-packages

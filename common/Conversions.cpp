@@ -11,7 +11,9 @@
 
 namespace {
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 std::string_view TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -98,20 +100,30 @@ double TextToReal(std::string_view text) {
     return value;
 }
 
-Int16 TextToInt16(std::string_view text) { return RealToInt16(TextToReal(text)); }
+Int16 TextToInt16(std::string_view text) {
+    return RealToInt16(TextToReal(text));
+}
 
 // std::nearbyint rounds in the default mode, which sends halves to the even neighbour.
 std::int32_t TextToInt32(std::string_view text) {
     return WholeToInteger<std::int32_t>(std::nearbyint(TextToReal(text)));
 }
 
-Int16 RealToInt16(double value) { return WholeToInteger<Int16>(std::nearbyint(value)); }
+Int16 RealToInt16(double value) {
+    return WholeToInteger<Int16>(std::nearbyint(value));
+}
 
-Int16 WholePartToInt16(double value) { return WholeToInteger<Int16>(std::floor(value)); }
+Int16 WholePartToInt16(double value) {
+    return WholeToInteger<Int16>(std::floor(value));
+}
 
-std::string Int16ToText(Int16 value) { return std::to_string(value); }
+std::string Int16ToText(Int16 value) {
+    return std::to_string(value);
+}
 
-void ClearFloatingPointStatus() { std::feclearexcept(FE_ALL_EXCEPT); }
+void ClearFloatingPointStatus() {
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
 
 void TestFloatingPointStatus() {
     const int raised = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);

@@ -18,4 +18,5 @@ std::string_view FailureKindName(FailureKind kind) {
     return "Failure";
 }
 
-Failure::Failure(FailureKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+Failure::Failure(FailureKind kind, const std::string& what)
+    : std::runtime_error(what), kind_(kind) {}

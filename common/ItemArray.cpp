@@ -4,12 +4,9 @@
 
 #include "common/Failure.h"
 
-std::size_t ItemArray::Checked(int index) const {
-    if (index < 0 || index > LastIndex) {
-        throw Failure(FailureKind::Range, "index " + std::to_string(index) + " of " + name_ +
-                                              " is outside 0.." + std::to_string(LastIndex));
-    }
-    return static_cast<std::size_t>(index);
+void ItemArray::FailIndex(int index) const {
+    throw Failure(FailureKind::Range, "index " + std::to_string(index) + " of " + name_ +
+                                          " is outside 0.." + std::to_string(LastIndex));
 }
 
 std::span<Int16> ItemArray::Slots(int first, int last) {

@@ -20,9 +20,16 @@ public:
     std::span<Int16> Slots(int first, int last);
 
     // The range failure for an index outside 0..LastIndex; returns the index otherwise.
-    std::size_t Checked(int index) const;
+    std::size_t Checked(int index) const {
+        if (index < 0 || index > LastIndex) [[unlikely]] {
+            FailIndex(index);
+        }
+        return static_cast<std::size_t>(index);
+    }
 
 private:
+    [[noreturn]] void FailIndex(int index) const;
+
     const char* name_;
     std::array<Int16, LastIndex + 1> slots_{};
 };

@@ -13,7 +13,8 @@ OutputFile::OutputFile(std::string name, Buffering buffering) : name_(std::move(
     if (!file_) {
         Fail("create", errno);
     }
-    if (buffering == Buffering::WriteThrough && std::setvbuf(file_.get(), nullptr, _IONBF, 0) != 0) {
+    if (buffering == Buffering::WriteThrough &&
+        std::setvbuf(file_.get(), nullptr, _IONBF, 0) != 0) {
         Fail("set up", errno);
     }
 }

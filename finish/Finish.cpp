@@ -32,8 +32,9 @@ void Finish(Picker& picker, std::string_view outcomes) {
 
 void WriteResults(const Picker& picker, std::string_view outcomes) {
     OutputFile file(ResultsName, OutputFile::Buffering::Buffered);
-    WriteTable(file, outcomes,
-               [&](int k) { return std::pair{static_cast<Int16>(k), picker.Counts[k]}; });
+    WriteTable(file, outcomes, [&](int k) {
+        return std::pair{static_cast<Int16>(k), picker.Counts[k]};
+    });
 }
 
 OutputFile OpenSortedResults() {
@@ -41,6 +42,7 @@ OutputFile OpenSortedResults() {
 }
 
 void WriteSortedResults(const Picker& picker, std::string_view outcomes, OutputFile& file) {
-    WriteTable(file, outcomes,
-               [&](int k) { return std::pair{picker.SortedItems[k], picker.SortedCounts[k]}; });
+    WriteTable(file, outcomes, [&](int k) {
+        return std::pair{picker.SortedItems[k], picker.SortedCounts[k]};
+    });
 }

@@ -12,16 +12,18 @@ void Picker::OpenLog() {
 
 void Picker::Record() {
     if (PickCount >= PickStoreLimit) {
-        throw Failure(FailureKind::Range, "the store of picks is full: " +
-                                              std::to_string(PickStoreLimit) +
-                                              " picks are recorded");
+        throw Failure(FailureKind::Range,
+                      "the store of picks is full: " + std::to_string(PickStoreLimit) +
+                          " picks are recorded");
     }
     dataLog_.WriteLine(CurrentPick);
     PickCount = Add(PickCount, 1);
     Picks[PickCount] = CurrentPick;
 }
 
-void Picker::CloseLog() { dataLog_.Close(); }
+void Picker::CloseLog() {
+    dataLog_.Close();
+}
 
 void Picker::Draw(std::string_view outcomes) {
     generator_.Reseed(SecondsSinceMidnight());

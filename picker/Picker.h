@@ -57,3 +57,8 @@ void PrepareRanking(Picker& picker, std::string_view outcomes);
 // staying in item order, where the bound m is the text minus one, rounded. A bound of 0 or less
 // changes nothing; one of 20000 or more is a range failure.
 void RankPasses(Picker& picker, std::string_view outcomes);
+
+// Whether every stage of a run reads this outcome-count text without failure: the draw, the
+// tally, the ranking and the result files. It must be a number that rounds to at most 20000 and
+// whose bound (the number minus one, rounded) fits in 16 bits.
+bool IsWorkableOutcomeCount(std::string_view outcomes);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Conversions.h"
+#include "common/Failure.h"
 #include "picker/Picker.h"
 
 namespace {
@@ -85,5 +86,15 @@ void RankPasses(Picker& picker, std::string_view outcomes) {
     for (std::size_t k = 0; k < ranked.size(); ++k) {
         counts[k] = ranked[k].count;
         items[k] = ranked[k].item;
+    }
+}
+
+bool IsWorkableOutcomeCount(std::string_view outcomes) {
+    // With these the draw cannot fail either: a draw lies between 1 and the count plus one.
+    try {
+        return TextToInt16(outcomes) <= ItemArray::LastIndex &&
+               RankBound(outcomes) < ItemArray::LastIndex;
+    } catch (const Failure&) {
+        return false;
     }
 }

@@ -1,0 +1,144 @@
+// The cost of a finish in the worst case the store allows (20000 items, 20000
+// picks), the engine against the literal quadratic forms in the same run, and
+// the cost of one draw and one record. Everything runs in a temporary
+// directory, since the engine writes its files by bare name.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "finish/Finish.h"
+#include "picker/Picker.h"
+#include "tests/literal/LiteralRanking.h"
+
+namespace {
+
+constexpr const char* WorstCase = "20000";
+
+// Uniform picks from a fixed seed: the counts spread over 0..8 with many ties,
+// so the stable order of equal counts and the exchanges both have real work,
+// and every run measures the same picks.
+const std::vector<Int16>& WorstCasePicks() {
+    static const std::vector<Int16> picks = [] {
+        std::mt19937 random(20000);
+        std::vector<Int16> result(Picker::PickStoreLimit);
+        for (Int16& pick : result) {
+            pick = static_cast<Int16>(random() % Picker::PickStoreLimit + 1);
+        }
+        return result;
+    }();
+    return picks;
+}
+
+// A Picker as a run leaves it just before its finish: the log open and the
+// store full.
+std::unique_ptr<Picker> FullPicker() {
+    auto picker = std::make_unique<Picker>();
+    picker->OpenLog();
+    const std::vector<Int16>& picks = WorstCasePicks();
+    for (int k = 1; k <= Picker::PickStoreLimit; ++k) {
+        picker->Picks[k] = picks[static_cast<std::size_t>(k - 1)];
+    }
+    picker->PickCount = Picker::PickStoreLimit;
+    return picker;
+}
+
+// Each finish gets a fresh Picker, built and torn down outside the timed
+// region.
+template <void (*FinishRun)(Picker&, std::string_view)>
+void BM_Finish(benchmark::State& state) {
+    std::unique_ptr<Picker> picker;
+    for (auto _ : state) {
+        state.PauseTiming();
+        picker = FullPicker();
+        state.ResumeTiming();
+        FinishRun(*picker, WorstCase);
+    }
+}
+BENCHMARK(BM_Finish<Finish>)->Name("Finish/Engine")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Finish<LiteralFinish>)
+    ->Name("Finish/Literal")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The tally and the ranking without any file, so the share of the file writing
+// shows.
+template <void (*Tally)(Picker&, std::string_view), void (*Rank)(Picker&, std::string_view)>
+void BM_TallyAndRanking(benchmark::State& state) {
+    const std::unique_ptr<Picker> picker = FullPicker();
+    for (auto _ : state) {
+        picker->CountPosition = 0;  // the tally stores its counts after this position
+        Tally(*picker, WorstCase);
+        PrepareRanking(*picker, WorstCase);
+        Rank(*picker, WorstCase);
+        benchmark::DoNotOptimize(picker->SortedItems[1]);
+    }
+}
+BENCHMARK(BM_TallyAndRanking<TallyPicks, RankPasses>)
+    ->Name("TallyAndRanking/Engine")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TallyAndRanking<LiteralTallyPicks, LiteralRankPasses>)
+    ->Name("TallyAndRanking/Literal")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+void BM_Draw(benchmark::State& state, const char* outcomes) {
+    Picker picker;
+    for (auto _ : state) {
+        picker.Draw(outcomes);
+        benchmark::DoNotOptimize(picker.CurrentPick);
+    }
+}
+BENCHMARK_CAPTURE(BM_Draw, 6, "6");
+BENCHMARK_CAPTURE(BM_Draw, 20000, "20000");
+
+// One line written through to the operating system and one pick stored. A full
+// store starts a new log, which keeps the file as small as the store and its
+// lines in step with it.
+void BM_Record(benchmark::State& state) {
+    Picker picker;
+    picker.OpenLog();
+    picker.CurrentPick = 12345;
+    for (auto _ : state) {
+        if (picker.PickCount == Picker::PickStoreLimit) {
+            state.PauseTiming();
+            picker.OpenLog();
+            state.ResumeTiming();
+        }
+        picker.Record();
+    }
+    picker.CloseLog();
+}
+BENCHMARK(BM_Record);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "kelpov_bench.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("kelpov_bench: cannot create a temporary directory");
+        return 1;
+    }
+    const fs::path home = fs::current_path();
+    fs::current_path(pattern);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::current_path(home);
+    fs::remove_all(pattern);
+    return 0;
+}

@@ -1,0 +1,233 @@
+#include "window/Form1.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <optional>
+
+#include "common/Conversions.h"
+#include "common/Failure.h"
+#include "finish/Finish.h"
+#include "window/Hyperlink.h"
+#include "window/Notices.h"
+
+namespace {
+
+// The layout is given in twips, 15 to a logical pixel (1440 to the inch at 96 dpi); Qt's high-dpi
+// scaling takes it from there.
+constexpr int Px(int twips) {
+    return twips / 15;
+}
+
+template <class Control>
+Control* Place(Control* control, const char* name, int left, int top, int width, int height,
+               bool visible) {
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    control->setVisible(visible);
+    // Movement over a control belongs to that control, not to the surface behind it.
+    control->setAttribute(Qt::WA_NoMousePropagation);
+    return control;
+}
+
+// "MS Sans Serif" where it is installed; elsewhere a sans-serif of the same size, preferably one
+// of the narrow Arial-like faces, in which the captions fit their boxes as they do in the original
+// face.
+QFont SansSerif(qreal points, QFont::Weight weight) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    return font;
+}
+
+QLabel* SettingLabel(const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setFont(SansSerif(12, QFont::Normal));
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(colours);
+    return label;
+}
+
+Hyperlink* FileLink(const QString& caption, QWidget* parent) {
+    auto* link = new Hyperlink(caption, QColor(255, 255, 128), Qt::black, parent);
+    link->setFont(SansSerif(13.5, QFont::Bold));
+    return link;
+}
+
+// The beat in milliseconds, when the text gives one the timer can keep.
+std::optional<int> ReadInterval(const QString& text) {
+    try {
+        const std::int32_t milliseconds = TextToInt32(text.toStdString());
+        if (milliseconds >= 1) {
+            return milliseconds;
+        }
+    } catch (const Failure&) {
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Kelpov1.0"));
+    setFixedSize(Px(10305), Px(7455));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, colours.color(QPalette::Highlight));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    setMouseTracking(true);
+
+    // Created in tab order.
+    Text1 =
+        Place(new QLineEdit(QStringLiteral("debuger"), this), "Text1", 3240, 2280, 975, 495, false);
+    Command1 = Place(new QPushButton(QStringLiteral("Finish"), this), "Command1", 9240, 600, 975,
+                     495, false);
+    Label1 = Place(SettingLabel(QStringLiteral("Future Outcomes :"), this), "Label1", 480, 360,
+                   2295, 375, true);
+    Text2 = Place(new QLineEdit(QStringLiteral("2"), this), "Text2", 3240, 360, 1215, 375, true);
+    Command2 = Place(new QPushButton(QStringLiteral("Submit"), this), "Command2", 3240, 1560, 1215,
+                     375, true);
+    Label2 = Place(SettingLabel(QStringLiteral("Interval (ms) for picking"), this), "Label2", 480,
+                   960, 2535, 495, true);
+    Text3 = Place(new QLineEdit(QStringLiteral("1500"), this), "Text3", 3240, 960, 1215, 375, true);
+    Hyperlink1 = Place(FileLink(QStringLiteral("Open Data file"), this), "Hyperlink1", 2880, 3480,
+                       3615, 375, false);
+    Hyperlink2 = Place(FileLink(QStringLiteral("Open Results file"), this), "Hyperlink2", 2880,
+                       4080, 3615, 375, false);
+    Hyperlink3 = Place(FileLink(QStringLiteral("Open Sorted results file"), this), "Hyperlink3",
+                       2880, 4680, 3615, 375, false);
+    Hyperlink4 = Place(new Hyperlink(tr("Kelpov 1.0, made with Qt"), Qt::blue, Qt::white, this),
+                       "Hyperlink4", 5880, 120, 4335, 255, true);
+    Hyperlink4->setFont(SansSerif(8.25, QFont::Normal));
+    Hyperlink4->SetLinkTarget(QStringLiteral("https://www.qt.io/"));
+
+    QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,  Text3,
+                           Hyperlink1, Hyperlink2, Hyperlink3, Hyperlink4};
+    for (std::size_t k = 1; k < std::size(tabOrder); ++k) {
+        setTabOrder(tabOrder[k - 1], tabOrder[k]);
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(1500);
+
+    connect(Command2, &QPushButton::clicked, this, &Form1::Submit);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Beat);
+    connect(Command1, &QPushButton::clicked, this, &Form1::FinishRun);
+
+    Load();
+    Text2->setFocus();
+}
+
+template <class Steps>
+void Form1::Handle(Steps steps) noexcept {
+    // After a failure the program is ending: nothing more runs.
+    if (failed_) {
+        return;
+    }
+    try {
+        steps();
+    } catch (const Failure& failure) {
+        failed_ = true;
+        Timer1->stop();
+        ReportFailure(this, failure);
+        QCoreApplication::exit(1);
+    }
+}
+
+bool Form1::IsSetup() const {
+    return Command2->isVisibleTo(this);
+}
+
+void Form1::Load() {
+    Handle([this] { picker_.OpenLog(); });
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* /*event*/) {
+    const std::string outcomes = Text2->text().toStdString();
+    // While the settings are open a half-typed or unusable count draws nothing; "Submit" accepts
+    // only a usable one, so the draws after it cannot fail on the text.
+    if (IsSetup() && !IsWorkableOutcomeCount(outcomes)) {
+        return;
+    }
+    Handle([&] { picker_.Draw(outcomes); });
+}
+
+void Form1::Submit() {
+    Handle([this] {
+        if (!IsWorkableOutcomeCount(Text2->text().toStdString())) {
+            Refuse(Text2, tr("Future Outcomes: \"%1\" is not a number of items Kelpov can count. "
+                             "Enter a whole number from 1 to 20000.")
+                              .arg(Text2->text()));
+            return;
+        }
+        const std::optional<int> interval = ReadInterval(Text3->text());
+        if (!interval) {
+            Refuse(Text3, tr("Interval (ms) for picking: \"%1\" is not an interval the timer "
+                             "can keep. Enter a whole number of milliseconds from 1 to %2.")
+                              .arg(Text3->text())
+                              .arg(std::numeric_limits<int>::max()));
+            return;
+        }
+        Timer1->setInterval(*interval);
+        Text3->hide();
+        Label2->hide();
+        Timer1->start();
+        Label1->hide();
+        Text2->hide();
+        Command2->hide();
+        Command1->show();
+        Command1->setFocus();
+    });
+}
+
+void Form1::Refuse(QLineEdit* setting, const QString& message) {
+    setting->setFocus();
+    setting->selectAll();
+    ShowNotice(this, QMessageBox::Warning, message);
+}
+
+void Form1::Beat() {
+    Handle([this] {
+        Text1->setText(QString::fromStdString(Int16ToText(picker_.CurrentPick)));
+        picker_.Record();
+        if (picker_.PickCount == Picker::PickStoreLimit) {
+            Timer1->stop();
+            ShowNotice(this, QMessageBox::Information,
+                       tr("The store is full: %1 picks are recorded. Press \"Finish\" for the "
+                          "results.")
+                           .arg(Picker::PickStoreLimit));
+        }
+    });
+}
+
+void Form1::FinishRun() {
+    Handle([this] {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        Timer1->stop();
+        Finish(picker_, Text2->text().toStdString());
+        // The files were written into the current directory.
+        const QDir here = QDir::current();
+        const auto target = [&](const char* name) {
+            return QDir::toNativeSeparators(here.absoluteFilePath(QString::fromLatin1(name)));
+        };
+        Hyperlink1->SetLinkTarget(target(Picker::DataLogName));
+        Hyperlink2->SetLinkTarget(target(ResultsName));
+        Hyperlink3->SetLinkTarget(target(SortedResultsName));
+        Hyperlink1->show();
+        Hyperlink2->show();
+        Hyperlink3->show();
+        Command1->hide();
+        QGuiApplication::restoreOverrideCursor();
+    });
+}
