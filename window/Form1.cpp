@@ -141,7 +141,7 @@ void Form1::Handle(Steps steps) noexcept {
         failed_ = true;
         Timer1->stop();
         ReportFailure(this, failure);
-        QCoreApplication::exit(1);
+        emit Failed();
     }
 }
 

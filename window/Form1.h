@@ -24,9 +24,15 @@ class Form1 : public QWidget {
 public:
     explicit Form1(QWidget* parent = nullptr);
 
-    // Whether a handler met a failure. It has been reported, and the program is on its way out
-    // with exit status 1.
+    // Whether a handler met a failure. It has been reported, and nothing runs any more.
     bool HasFailed() const { return failed_; }
+
+    // The run's state, for reading.
+    const Picker& Engine() const { return picker_; }
+
+signals:
+    // A handler met a failure and reported it; the program must end with exit status 1.
+    void Failed();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -14,6 +14,7 @@ int main(int argc, char* argv[]) {
     if (form.HasFailed()) {
         return 1;  // opening the data log failed, and the failure has been reported
     }
+    QObject::connect(&form, &Form1::Failed, &app, [] { QCoreApplication::exit(1); });
     form.show();
     return QApplication::exec();
 }
