@@ -22,7 +22,7 @@ Hyperlink::Hyperlink(const QString& caption, const QColor& foreground, const QCo
 }
 
 QUrl Hyperlink::TargetUrl() const {
-    const QUrl url(target_);
+    QUrl url(target_);
     // One-letter schemes are drive letters of Windows paths.
     if (url.scheme().size() > 1) {
         return url;

@@ -190,29 +190,4 @@ TEST(ItemArray, EveryIndexIsChecked) {
         EXPECT_EQ(FailureOf([&] { array[index] = 5; }), expected);
         EXPECT_EQ(FailureOf([&] { EXPECT_EQ(readOnly[index], 5); }), expected);
     }
-    struct Case {
-        int first;
-        int last;
-        std::optional<std::size_t> size;
-    };
-    const std::vector<Case> cases = {
-        {1, 20000, 20000}, {0, 0, 1}, {7, 9, 3}, {5, 4, 0}, {1, 20001, {}}, {-1, 3, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.first << ".." << c.last);
-        std::optional<std::size_t> size;
-        const auto failure = FailureOf([&] {
-            const auto slots = array.Slots(c.first, c.last);
-            size = slots.size();
-            if (!slots.empty()) {
-                // The span is a view of the same slots, starting at the first index.
-                slots.front() = 11;
-                slots.back() = 12;
-                EXPECT_EQ(array[c.first], slots.size() == 1 ? 12 : 11);
-                EXPECT_EQ(array[c.last], 12);
-            }
-        });
-        EXPECT_EQ(size, c.size);
-        EXPECT_EQ(failure, c.size ? std::nullopt : std::optional(FailureKind::Range));
-    }
 }

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -28,14 +29,11 @@ TEST(Picker, StartsAllZero) {
     EXPECT_EQ(picker->CurrentPick, 0);
     EXPECT_EQ(picker->PickCount, 0);
     EXPECT_EQ(picker->CountPosition, 0);
-    int nonZero = 0;
-    for (int k = 0; k <= Picker::PickStoreLimit; ++k) {
-        nonZero += picker->Picks[k] != 0;
-        nonZero += picker->Counts[k] != 0;
-        nonZero += picker->SortedCounts[k] != 0;
-        nonZero += picker->SortedItems[k] != 0;
+    for (ItemArray* array :
+         {&picker->Picks, &picker->Counts, &picker->SortedCounts, &picker->SortedItems}) {
+        EXPECT_TRUE(std::ranges::all_of(array->Slots(0, ItemArray::LastIndex),
+                                        [](Int16 slot) { return slot == 0; }));
     }
-    EXPECT_EQ(nonZero, 0);
 }
 
 TEST_F(PickerTest, OpenLogCreatesAnEmptyLogAndRecordWritesEachBeat) {
