@@ -1,31 +1,33 @@
 # make run   builds Kelpov and starts it
 # make test  builds everything and runs every test
-# make bench builds and runs the benchmarks
+# make bench builds everything and runs the benchmarks
+# Each first installs the Debian packages it needs that are missing.
 # PRESET picks the CMake preset (release by default; CI uses ci, where warnings are errors).
 
 PRESET ?= release
 BUILD := build/$(PRESET)
 
-BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libbenchmark-dev xvfb xdotool
+BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
+	libgtest-dev libbenchmark-dev
+TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xdotool
 
-.PHONY: run test bench build packages test-packages
+.PHONY: run test bench
 
-run: packages build
+# The program writes its files into the directory it starts in: here, the top of the project.
+run:
+	scripts/ensure-packages $(BUILD_PACKAGES)
+	cmake --preset $(PRESET)
+	cmake --build --preset $(PRESET) -j2 --target kelpov
 	$(BUILD)/window/kelpov
 
-test: test-packages build
-	ctest --preset $(PRESET) -j2
-
-bench: test-packages build
-	$(BUILD)/bench/kelpov_bench
-
-build:
+test:
+	scripts/ensure-packages $(TEST_PACKAGES)
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j2
+	ctest --preset $(PRESET) -j2
 
-packages:
+bench:
 	scripts/ensure-packages $(BUILD_PACKAGES)
-
-test-packages:
-	scripts/ensure-packages $(TEST_PACKAGES)
+	cmake --preset $(PRESET)
+	cmake --build --preset $(PRESET) -j2 --target kelpov_bench
+	$(BUILD)/bench/kelpov_bench
