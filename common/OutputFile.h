@@ -23,8 +23,6 @@ public:
     OutputFile() = default;  // no file open
     OutputFile(std::string name, Buffering buffering);
 
-    bool IsOpen() const noexcept { return file_ != nullptr; }
-
     void Write(std::string_view bytes);
     void WriteLine(std::string_view text);
 

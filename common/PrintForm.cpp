@@ -1,6 +1,5 @@
 #include "common/PrintForm.h"
 
-#include <array>
 #include <charconv>
 #include <cstdlib>
 
@@ -10,9 +9,4 @@ char* WritePrintForm(char* out, Int16 value) {
     out = std::to_chars(out, out + 5, std::abs(static_cast<int>(value))).ptr;
     *out++ = ' ';
     return out;
-}
-
-std::string PrintForm(Int16 value) {
-    std::array<char, PrintFormMaxSize> text{};
-    return {text.data(), WritePrintForm(text.data(), value)};
 }

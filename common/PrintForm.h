@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 #include "common/Integer.h"
 
@@ -12,5 +11,3 @@ inline constexpr char LineEnd[] = "\r\n";
 
 // Writes the print form of value at out and returns the end of what it wrote.
 char* WritePrintForm(char* out, Int16 value);
-
-std::string PrintForm(Int16 value);

@@ -43,6 +43,7 @@ void TallyPicks(Picker& picker, std::string_view outcomes) {
     }
     picker.CountPosition = static_cast<Int16>(start + stored);
     if (stored < n) {
+        // The next count has no slot: the range failure of the count position.
         picker.CountPosition = Add(picker.CountPosition, 1);
         picker.Counts.Checked(picker.CountPosition);
     }

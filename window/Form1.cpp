@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
 #include <optional>
 
 #include "common/Conversions.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cfenv>
 #include <clocale>
 #include <cstdint>
@@ -136,7 +137,9 @@ TEST(Conversions, IntegerToTextAndPrintForm) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(Int16ToText(c.value), c.text);
-        EXPECT_EQ(PrintForm(c.value), c.printForm);
+        std::array<char, PrintFormMaxSize> printed{};
+        EXPECT_EQ(std::string(printed.data(), WritePrintForm(printed.data(), c.value)),
+                  c.printForm);
     }
 }
 
