@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +17,12 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "bench/LiteralRanking.h"
 #include "finish/Finish.h"
 #include "picker/Picker.h"
-#include "tests/literal/LiteralRanking.h"
 
 namespace {
 
@@ -40,11 +43,10 @@ const std::vector<Int16>& WorstCasePicks() {
     return picks;
 }
 
-// A Picker as a run leaves it just before its finish: the log open and the
-// store full.
+// A Picker as a run leaves it just before its finish: the store full. Its log is not open, so
+// the finish's close of the log does nothing here.
 std::unique_ptr<Picker> FullPicker() {
     auto picker = std::make_unique<Picker>();
-    picker->OpenLog();
     const std::vector<Int16>& picks = WorstCasePicks();
     for (int k = 1; k <= Picker::PickStoreLimit; ++k) {
         picker->Picks[k] = picks[static_cast<std::size_t>(k - 1)];
@@ -102,9 +104,9 @@ void BM_Draw(benchmark::State& state, const char* outcomes) {
 BENCHMARK_CAPTURE(BM_Draw, 6, "6");
 BENCHMARK_CAPTURE(BM_Draw, 20000, "20000");
 
-// One line written through to the operating system and one pick stored. A full
-// store starts a new log, which keeps the file as small as the store and its
-// lines in step with it.
+// One line handed to the operating system and one pick stored, back to back: the log's sync,
+// once a second, is spread over very many records. A full store starts a new log, which keeps
+// the file as small as the store and its lines in step with it.
 void BM_Record(benchmark::State& state) {
     Picker picker;
     picker.OpenLog();
@@ -112,6 +114,7 @@ void BM_Record(benchmark::State& state) {
     for (auto _ : state) {
         if (picker.PickCount == Picker::PickStoreLimit) {
             state.PauseTiming();
+            picker.CloseLog();
             picker.OpenLog();
             state.ResumeTiming();
         }
@@ -120,6 +123,33 @@ void BM_Record(benchmark::State& state) {
     picker.CloseLog();
 }
 BENCHMARK(BM_Record);
+
+// Records at the fastest beat a user is likely to set, one a millisecond, for five seconds: each
+// sync to the disk falls on one of about a thousand beats. "slowest" is the longest single beat,
+// the stall that a sync puts between two beats.
+void BM_RecordEveryMillisecond(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    Picker picker;
+    picker.OpenLog();
+    picker.CurrentPick = 12345;
+    Clock::duration slowest{};
+    Clock::time_point beat = Clock::now();
+    for (auto _ : state) {
+        beat += std::chrono::milliseconds(1);
+        std::this_thread::sleep_until(beat);
+        const Clock::time_point start = Clock::now();
+        picker.Record();
+        const Clock::duration took = Clock::now() - start;
+        slowest = std::max(slowest, took);
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+    }
+    picker.CloseLog();
+    state.counters["slowest_us"] = std::chrono::duration<double, std::micro>(slowest).count();
+}
+BENCHMARK(BM_RecordEveryMillisecond)
+    ->UseManualTime()
+    ->Iterations(5000)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,27 +1,34 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <concepts>
-#include <cstdio>
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/Integer.h"
 #include "common/PrintForm.h"
 
 // A text file written by its bare name into the current directory; opening it creates it or
-// empties an existing one. Every open, write and close is checked, and a failure is a file failure
-// that names the file and the system's reason.
+// empties an existing one, and never waits (a FIFO without a reader is a failure at once). Every
+// open, write, sync and close is checked, and a failure is a file failure that names the file and
+// the system's reason. Regular files are synced to the disk before they are called done.
 class OutputFile {
 public:
-    enum class Buffering {
-        WriteThrough,  // each write reaches the operating system at once: a kill loses nothing
-        Buffered,      // for files written in one go; errors surface at the latest in Close()
+    enum class Kind {
+        // The data log. One process at a time may hold it: it is locked before it is emptied.
+        // Each line reaches the system at once, whole or not at all (a torn line is cut off),
+        // and it is synced at least about once a second while lines come in.
+        Log,
+        // A table written in one go: collected in memory and handed over, synced and closed by
+        // Close().
+        Table,
     };
 
     OutputFile() = default;  // no file open
-    OutputFile(std::string name, Buffering buffering);
+    OutputFile(std::string name, Kind kind);
 
     void Write(std::string_view bytes);
     void WriteLine(std::string_view text);
@@ -37,18 +44,38 @@ public:
         Write({line.data(), end});
     }
 
-    // Closes the file and checks that everything written reached it. Closing a file that is not
-    // open does nothing. A file still open when its OutputFile goes away is closed unchecked, as
-    // the operating system would at the end of the program.
+    // Hands over what is pending, syncs the file to the disk and closes it. Closing a file that is
+    // not open does nothing. A file still open when its OutputFile goes away is closed unchecked,
+    // as the operating system would at the end of the program.
     void Close();
 
-private:
-    [[noreturn]] void Fail(std::string_view action, int error) const;
+    static constexpr std::chrono::seconds LogSyncInterval{1};
 
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
+private:
+    // Owns a file descriptor: closes it unchecked when dropped.
+    class Descriptor {
+    public:
+        explicit Descriptor(int fd = -1) : fd_(fd) {}
+        Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
+        Descriptor& operator=(Descriptor&& other) noexcept;
+        ~Descriptor();
+        int Get() const { return fd_; }
+        int Release() { return std::exchange(fd_, -1); }
+
+    private:
+        int fd_;
     };
 
+    void WriteLog(std::string_view line);
+    void Sync();
+    [[noreturn]] void Fail(std::string_view action, const std::string& reason) const;
+    [[noreturn]] void FailWithError(std::string_view action, int error) const;
+
     std::string name_;
-    std::unique_ptr<std::FILE, Closer> file_;
+    Kind kind_ = Kind::Table;
+    Descriptor file_;
+    bool regular_ = false;
+    std::int64_t size_ = 0;  // bytes in the log: where a torn line is cut back to
+    std::string pending_;    // a table's bytes not yet handed over
+    std::chrono::steady_clock::time_point lastSync_;
 };

@@ -31,14 +31,14 @@ void Finish(Picker& picker, std::string_view outcomes) {
 }
 
 void WriteResults(const Picker& picker, std::string_view outcomes) {
-    OutputFile file(ResultsName, OutputFile::Buffering::Buffered);
+    OutputFile file(ResultsName, OutputFile::Kind::Table);
     WriteTable(file, outcomes, [&](int k) {
         return std::pair{static_cast<Int16>(k), picker.Counts[k]};
     });
 }
 
 OutputFile OpenSortedResults() {
-    return OutputFile(SortedResultsName, OutputFile::Buffering::Buffered);
+    return OutputFile(SortedResultsName, OutputFile::Kind::Table);
 }
 
 void WriteSortedResults(const Picker& picker, std::string_view outcomes, OutputFile& file) {

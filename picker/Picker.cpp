@@ -5,7 +5,7 @@
 #include "picker/Clock.h"
 
 void Picker::OpenLog() {
-    dataLog_ = OutputFile(DataLogName, OutputFile::Buffering::WriteThrough);
+    dataLog_ = OutputFile(DataLogName, OutputFile::Kind::Log);
     PickCount = 0;
     CountPosition = 0;
 }

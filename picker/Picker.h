@@ -16,15 +16,17 @@ public:
     static constexpr int PickStoreLimit = ItemArray::LastIndex;
     static constexpr const char* DataLogName = "data.txt";
 
-    // Creates "data.txt" empty in the current directory and keeps it open; resets the counters.
+    // Creates "data.txt" empty in the current directory and keeps it open, locked against another
+    // Kelpov working in the same folder; resets the counters. When another holds it, this is a
+    // file failure and the file is left as it was.
     void OpenLog();
 
     // One beat: writes CurrentPick as a line of "data.txt", then stores it as the next pick. When
-    // the store is full this is a range failure before anything is written, so the log and the
-    // store always agree.
+    // the store is full this is a range failure before anything is written, and a line that cannot
+    // be written whole is cut off, so the log always holds exactly the stored picks.
     void Record();
 
-    // Closes "data.txt"; every line written stays in it.
+    // Syncs "data.txt" to the disk and closes it; every line written stays in it.
     void CloseLog();
 
     // Re-seeds the generator from the clock and sets CurrentPick to a draw from 1 to the outcome

@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr auto WriteThrough = OutputFile::Buffering::WriteThrough;
-constexpr auto Buffered = OutputFile::Buffering::Buffered;
+constexpr auto WriteThrough = OutputFile::Kind::Log;
+constexpr auto Buffered = OutputFile::Kind::Table;
 
 class OutputFileTest : public InScratchDir {};
 
@@ -45,7 +45,7 @@ TEST_F(OutputFileTest, FailureNamesTheFileAndTheSystemsReason) {
         const char* name;
         std::string path;
         std::function<void()> prepare;
-        OutputFile::Buffering buffering;
+        OutputFile::Kind buffering;
         Step failsAt;
         const char* reason;
     };

@@ -14,7 +14,6 @@
 #include "finish/Finish.h"
 #include "picker/Picker.h"
 #include "tests/engine/TestSupport.h"
-#include "tests/literal/LiteralRanking.h"
 
 namespace fs = std::filesystem;
 
@@ -293,94 +292,3 @@ TEST(Finish, AWorkableOutcomeCountGetsThroughAWholeRun) {
     }
 }
 
-namespace {
-
-struct FinishedRun {
-    std::unique_ptr<Picker> picker = NewPicker();
-    std::optional<FailureKind> failure;
-    std::optional<std::string> results, sorted;
-};
-
-FinishedRun FinishInFreshDir(void (*finish)(Picker&, std::string_view),
-                             const std::vector<int>& picks, const std::string& outcomes) {
-    ScratchDir dir;
-    FinishedRun run;
-    SetPicks(*run.picker, picks);
-    run.failure = FailureOf([&] { finish(*run.picker, outcomes); });
-    run.results = ReadFile(ResultsName);
-    run.sorted = ReadFile(SortedResultsName);
-    return run;
-}
-
-// The first index at which two arrays differ, or -1.
-int FirstDifference(const ItemArray& a, const ItemArray& b) {
-    for (int k = 0; k <= ItemArray::LastIndex; ++k) {
-        if (a[k] != b[k]) {
-            return k;
-        }
-    }
-    return -1;
-}
-
-// Large cases take turns at the worst case, a bound just short of the store limit, and a random
-// count of items.
-std::string RandomOutcomes(std::mt19937& random, int large) {
-    const auto pick = [&](std::vector<std::string> texts) {
-        return texts[std::uniform_int_distribution<std::size_t>(0, texts.size() - 1)(random)];
-    };
-    const auto whole = [&](int low, int high) {
-        return std::to_string(std::uniform_int_distribution(low, high)(random));
-    };
-    switch (large) {
-        case 1:
-            return "20000";
-        case 2:
-            return "19999.5";  // 20000 items, but the passes stop at position 19999
-        case 3:
-            return whole(1000, 20000);
-    }
-    switch (std::uniform_int_distribution(0, 5)(random)) {
-        case 0:
-            return pick({"3.5", "2.5", "0", "-7", "1", "20000.5", "20001", "-32768", "-32767",
-                         "abc", "", " 6 ", "1e400", "0.5", "1.5", "-0.5"});
-        case 1:
-        case 2:
-            return whole(-10, 60);
-        case 3:
-            return whole(-5, 60) + pick({".5", ".25", ".75", ".4999"});
-        default:
-            return whole(60, 400);
-    }
-}
-
-}  // namespace
-
-// The engine's tally and ranking must give exactly what the step-by-step nested scan and full
-// exchange passes give: the same arrays, files and failures.
-TEST(Finish, MatchesTheLiteralScanAndPasses) {
-    std::mt19937 random(20240611);
-    for (int i = 0; i < 300; ++i) {
-        const int large = i % 100 == 0 ? i / 100 + 1 : 0;
-        const std::string outcomes = RandomOutcomes(random, large);
-        const int spread = large ? 20005 : std::uniform_int_distribution(1, 70)(random);
-        std::vector<int> picks(std::uniform_int_distribution(0, large ? 20000 : 120)(random));
-        for (int& p : picks) {
-            p = std::uniform_int_distribution(-4, spread)(random);
-        }
-        SCOPED_TRACE(testing::Message() << "case " << i << ", outcomes \"" << outcomes << "\", "
-                                        << picks.size() << " picks");
-        const FinishedRun fast = FinishInFreshDir(Finish, picks, outcomes);
-        const FinishedRun literal = FinishInFreshDir(LiteralFinish, picks, outcomes);
-        EXPECT_EQ(fast.failure, literal.failure);
-        EXPECT_TRUE(SameBytes(fast.results, literal.results));
-        EXPECT_TRUE(SameBytes(fast.sorted, literal.sorted));
-        EXPECT_EQ(fast.picker->PickCount, literal.picker->PickCount);
-        EXPECT_EQ(fast.picker->CountPosition, literal.picker->CountPosition);
-        EXPECT_EQ(FirstDifference(fast.picker->Picks, literal.picker->Picks), -1) << "Picks";
-        EXPECT_EQ(FirstDifference(fast.picker->Counts, literal.picker->Counts), -1) << "Counts";
-        EXPECT_EQ(FirstDifference(fast.picker->SortedCounts, literal.picker->SortedCounts), -1)
-            << "SortedCounts";
-        EXPECT_EQ(FirstDifference(fast.picker->SortedItems, literal.picker->SortedItems), -1)
-            << "SortedItems";
-    }
-}

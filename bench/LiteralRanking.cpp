@@ -1,4 +1,4 @@
-#include "tests/literal/LiteralRanking.h"
+#include "bench/LiteralRanking.h"
 
 #include "common/Conversions.h"
 #include "finish/Finish.h"
