@@ -1,17 +1,21 @@
 #include "window/Form1.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <climits>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
 #include "finish/Finish.h"
+#include "window/FocusRing.h"
 #include "window/Hyperlink.h"
 #include "window/Notices.h"
 
@@ -57,6 +61,13 @@ QLabel* SettingLabel(const QString& caption, QWidget* parent) {
     return label;
 }
 
+// Return and Enter press it as Space does: outside a dialog only an auto-default button takes them.
+QPushButton* Button(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(true);
+    return button;
+}
+
 Hyperlink* FileLink(const QString& caption, QWidget* parent) {
     auto* link = new Hyperlink(caption, QColor(255, 255, 128), Qt::black, parent);
     link->setFont(SansSerif(13.5, QFont::Bold));
@@ -75,6 +86,19 @@ std::optional<int> ReadInterval(const QString& text) {
     return std::nullopt;
 }
 
+// What a link to a file of the current directory opens: its absolute path, or the bare name when
+// no other program could be given that path exactly (longer than the system takes, or not valid
+// text in the encoding of file names), so that the link never opens a different file.
+QString LinkTargetOf(const char* name) {
+    std::error_code error;
+    const std::string path = (std::filesystem::current_path(error) / name).native();
+    const QString text = QFile::decodeName(path.c_str());
+    if (error || path.size() >= PATH_MAX || QFile::encodeName(text).toStdString() != path) {
+        return QString::fromLatin1(name);
+    }
+    return QDir::toNativeSeparators(text);
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
@@ -90,13 +114,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     // Created in tab order.
     Text1 =
         Place(new QLineEdit(QStringLiteral("debuger"), this), "Text1", 3240, 2280, 975, 495, false);
-    Command1 = Place(new QPushButton(QStringLiteral("Finish"), this), "Command1", 9240, 600, 975,
-                     495, false);
+    Command1 =
+        Place(Button(QStringLiteral("Finish"), this), "Command1", 9240, 600, 975, 495, false);
     Label1 = Place(SettingLabel(QStringLiteral("Future Outcomes :"), this), "Label1", 480, 360,
                    2295, 375, true);
     Text2 = Place(new QLineEdit(QStringLiteral("2"), this), "Text2", 3240, 360, 1215, 375, true);
-    Command2 = Place(new QPushButton(QStringLiteral("Submit"), this), "Command2", 3240, 1560, 1215,
-                     375, true);
+    Command2 =
+        Place(Button(QStringLiteral("Submit"), this), "Command2", 3240, 1560, 1215, 375, true);
     Label2 = Place(SettingLabel(QStringLiteral("Interval (ms) for picking"), this), "Label2", 480,
                    960, 2535, 495, true);
     Text3 = Place(new QLineEdit(QStringLiteral("1500"), this), "Text3", 3240, 960, 1215, 375, true);
@@ -110,6 +134,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
                        "Hyperlink4", 5880, 120, 4335, 255, true);
     Hyperlink4->setFont(SansSerif(8.25, QFont::Normal));
     Hyperlink4->SetLinkTarget(QStringLiteral("https://www.qt.io/"));
+
+    // Screen readers announce each box by the caption of its label.
+    Label1->setBuddy(Text2);
+    Label2->setBuddy(Text3);
+    new FocusRing(this);
 
     QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,  Text3,
                            Hyperlink1, Hyperlink2, Hyperlink3, Hyperlink4};
@@ -168,16 +197,17 @@ void Form1::Submit() {
     Handle([this] {
         if (!IsWorkableOutcomeCount(Text2->text().toStdString())) {
             Refuse(Text2, tr("Future Outcomes: \"%1\" is not a number of items Kelpov can count. "
-                             "Enter a whole number from 1 to 20000.")
+                             "Enter a number from -32767 to 20000: the items are 1 to that number "
+                             "rounded, and 0 or less gives none.")
                               .arg(Text2->text()));
             return;
         }
         const std::optional<int> interval = ReadInterval(Text3->text());
         if (!interval) {
-            Refuse(Text3, tr("Interval (ms) for picking: \"%1\" is not an interval the timer "
-                             "can keep. Enter a whole number of milliseconds from 1 to %2.")
-                              .arg(Text3->text())
-                              .arg(std::numeric_limits<int>::max()));
+            Refuse(Text3,
+                   tr("Interval (ms) for picking: \"%1\" is not an interval the timer "
+                      "can keep. Enter a number of milliseconds from 1 to %2.")
+                       .arg(Text3->text(), QString::number(std::numeric_limits<int>::max())));
             return;
         }
         Timer1->setInterval(*interval);
@@ -218,13 +248,9 @@ void Form1::FinishRun() {
         Timer1->stop();
         Finish(picker_, Text2->text().toStdString());
         // The files were written into the current directory.
-        const QDir here = QDir::current();
-        const auto target = [&](const char* name) {
-            return QDir::toNativeSeparators(here.absoluteFilePath(QString::fromLatin1(name)));
-        };
-        Hyperlink1->SetLinkTarget(target(Picker::DataLogName));
-        Hyperlink2->SetLinkTarget(target(ResultsName));
-        Hyperlink3->SetLinkTarget(target(SortedResultsName));
+        Hyperlink1->SetLinkTarget(LinkTargetOf(Picker::DataLogName));
+        Hyperlink2->SetLinkTarget(LinkTargetOf(ResultsName));
+        Hyperlink3->SetLinkTarget(LinkTargetOf(SortedResultsName));
         Hyperlink1->show();
         Hyperlink2->show();
         Hyperlink3->show();

@@ -3,10 +3,13 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QString>
+#include <QUrl>
 
 // A link: a caption drawn in its own font and colours that opens its target when clicked or
 // activated from the keyboard (Space, Return or Enter). A target with a scheme, such as
-// "https://...", opens as a URL; anything else is a local file path.
+// "https://...", opens as a URL; an absolute path as a local file. Any other target names a file
+// that no other program could be told how to find: activating it says so instead. Screen readers
+// meet it as a link, named by its caption and described by its target.
 class Hyperlink : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(QString LinkTarget READ LinkTarget WRITE SetLinkTarget)
@@ -16,9 +19,9 @@ public:
               QWidget* parent = nullptr);
 
     QString LinkTarget() const { return target_; }
-    void SetLinkTarget(const QString& target) { target_ = target; }
+    void SetLinkTarget(const QString& target);
 
-    // The URL that activating the link opens.
+    // The URL that activating the link opens; empty when the target cannot be opened.
     QUrl TargetUrl() const;
 
 protected:

@@ -17,12 +17,18 @@ bool HasScreen() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+// Plain text: a typed setting or a folder name is shown as it is, never as markup or a link.
+QMessageBox* NewMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+    auto* box = new QMessageBox(icon, Title(), text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    return box;
+}
+
 }  // namespace
 
 void ShowNotice(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-    auto* box = new QMessageBox(icon, Title(), text, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    NewMessageBox(parent, icon, text)->open();
 }
 
 void ReportFailure(QWidget* parent, const Failure& failure) {
@@ -30,8 +36,8 @@ void ReportFailure(QWidget* parent, const Failure& failure) {
     const QString what = QString::fromLocal8Bit(failure.what());
     std::fprintf(stderr, "kelpov: %s: %s\n", qPrintable(kind), qPrintable(what));
     if (HasScreen()) {
-        QMessageBox::critical(
-            parent, Title(),
-            QObject::tr("%1: %2\n\nKelpov cannot go on and will close.").arg(kind, what));
+        NewMessageBox(parent, QMessageBox::Critical,
+                      QObject::tr("%1: %2\n\nKelpov cannot go on and will close.").arg(kind, what))
+            ->exec();
     }
 }
