@@ -48,8 +48,8 @@ OutputFile::OutputFile(std::string name, Kind kind) : name_(std::move(name)), ki
     // log is emptied only once it is locked, so a second Kelpov cannot wipe a run in progress.
     // O_CLOEXEC: a program started from a link must not inherit the log and its lock.
     const int truncate = kind == Kind::Table ? O_TRUNC : 0;
-    file_ = Descriptor(::open(name_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | truncate,
-                              0666));
+    file_ = Descriptor(
+        ::open(name_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | truncate, 0666));
     struct stat status {};
     if (file_.Get() < 0 || ::fstat(file_.Get(), &status) != 0) {
         FailWithError("create", errno);
