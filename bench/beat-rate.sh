@@ -13,7 +13,7 @@ seconds=${2:-10}
 source "$(dirname "$0")/../scripts/x11-driver.sh"
 
 scratch=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$scratch"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 mkdir "$scratch/run"
 start_kelpov "$binary" "$scratch/run" || {
     echo "beat-rate: no Kelpov window appeared" >&2

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "finish/Finish.h"
+#include "picker/Picker.h"
+#include "tests/engine/TestSupport.h"
+
+TEST(TallyAndRanking, CountsAndRanksTheStoredPicks) {
+    enum Stage { Tally, Prepare, Passes };
+    // Slots 1..6 start with marks, so that every slot a stage leaves alone shows.
+    constexpr int S = 50;
+    const std::vector<int> marks = {71, 72, 73, 74, 75, 76}, unset = {S, S, S, S, S, S};
+    struct Case {
+        const char* outcomes;
+        std::vector<int> picks;
+        std::vector<int> counts, sortedItems, sortedCounts;  // slots 1..6
+        int countPosition;
+        std::optional<std::pair<Stage, FailureKind>> failure;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        // The picks 0, 5 and 9 lie outside the items and are not counted.
+        {"4", {2, 3, 1, 2, 0, 3, 4, 2, 1, 5, 3, 2, 9, 3, 1, 2, 3},
+            {3, 5, 5, 1, S, S}, {2, 3, 1, 4, 75, 76}, {5, 5, 3, 1, S, S}, 4, {}},
+        // Equal counts keep their item order however far the passes carry them.
+        {"6", {6, 6, 4, 4, 2, 5, 1, 3, 3},
+            {1, 1, 2, 2, 1, 2}, {3, 4, 6, 1, 2, 5}, {2, 2, 2, 1, 1, 1}, 6, {}},
+        {"-7", {1, 1}, unset, marks, unset, 0, {}},
+        // One item: no exchange pass, so the larger mark behind it stays behind.
+        {"1", {1, 1, 2}, {2, S, S, S, S, S}, {1, 72, 73, 74, 75, 76}, {2, S, S, S, S, S}, 1, {}},
+        // 3.5 covers items 1..4, but the passes only positions 1..3 (2.5 rounds to 2).
+        {"3.5", {1, 2, 2, 4, 4, 4},
+            {1, 2, 0, 3, S, S}, {2, 1, 3, 4, 75, 76}, {2, 1, 0, 3, S, S}, 4, {}},
+        // 2.5 covers items 1..2, but the passes reach position 3 (1.5 rounds to 2).
+        {"2.5", {1, 2, 2, 3, 3, 3},
+            {1, 2, S, S, S, S}, {73, 2, 1, 74, 75, 76}, {S, 2, 1, S, S, S}, 2, {}},
+        {"abc", {1}, unset, marks, unset, 0, std::pair(Tally, FailureKind::Type)},
+        {"32767.5", {1}, unset, marks, unset, 0, std::pair(Tally, FailureKind::Overflow)},
+        // Items 1..20000 are counted, then the count position steps outside the arrays.
+        {"20001", {1, 2, 2}, {1, 2, 0, 0, 0, 0}, marks, unset, 20001,
+            std::pair(Tally, FailureKind::Range)},
+        // -32768 - 1 does not fit the bound.
+        {"-32768", {1}, unset, marks, unset, 0, std::pair(Passes, FailureKind::Overflow)},
+        // The bound is 20000: the first pass exchanges up to position 20000, then steps outside.
+        {"20000.5", {3, 3, 1}, {1, 0, 2, 0, 0, 0}, {1, 3, 2, 4, 5, 6}, {1, 2, 0, 0, 0, 0}, 20000,
+            std::pair(Passes, FailureKind::Range)},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.outcomes);
+        auto picker = NewPicker();
+        for (int k = 1; k <= 6; ++k) {
+            picker->Counts[k] = picker->SortedCounts[k] = S;
+            picker->SortedItems[k] = static_cast<Int16>(marks[static_cast<std::size_t>(k - 1)]);
+        }
+        for (const int pick : c.picks) {
+            picker->Picks[++picker->PickCount] = static_cast<Int16>(pick);
+        }
+        std::optional<std::pair<Stage, FailureKind>> failure;
+        const std::pair<Stage, void (*)(Picker&, std::string_view)> stages[] = {
+            {Tally, TallyPicks}, {Prepare, PrepareRanking}, {Passes, RankPasses}};
+        for (const auto& [stage, run] : stages) {
+            if (const auto kind = Catch([&] { run(*picker, c.outcomes); }).kind) {
+                failure = std::pair(stage, *kind);
+                break;
+            }
+        }
+        EXPECT_EQ(failure, c.failure);
+        const auto slots = [](const ItemArray& array) {
+            return std::vector<int>{array[1], array[2], array[3], array[4], array[5], array[6]};
+        };
+        EXPECT_EQ(slots(picker->Counts), c.counts);
+        EXPECT_EQ(slots(picker->SortedItems), c.sortedItems);
+        EXPECT_EQ(slots(picker->SortedCounts), c.sortedCounts);
+        EXPECT_EQ(picker->CountPosition, c.countPosition);
+    }
+}
+
+TEST(Finish, WritesBothResultFilesOverThoseOfAnEarlierRun) {
+    // Forty items with counts 0..4: enough items with equal counts that an unstable sort would
+    // reorder them.
+    std::vector<int> manyTies;
+    std::vector<std::pair<int, int>> tied;
+    for (int item = 1; item <= 40; ++item) {
+        tied.emplace_back(item, item * 7 % 5);
+        manyTies.insert(manyTies.end(), static_cast<std::size_t>(item * 7 % 5), item);
+    }
+    const std::string tiedResults = ResultBytes(tied);
+    std::ranges::stable_sort(tied, std::ranges::greater{}, &std::pair<int, int>::second);
+    struct Case {
+        const char* outcomes;
+        std::vector<int> picks;
+        std::string results, sorted;
+    };
+    const std::vector<Case> cases = {
+        {"4",
+         {2, 3, 1, 2, 0, 3, 4, 2, 1, 5, 3, 2, 9, 3, 1, 2, 3},
+         Header + " 1  3 \r\n 2  5 \r\n 3  5 \r\n 4  1 \r\n",
+         Header + " 2  5 \r\n 3  5 \r\n 1  3 \r\n 4  1 \r\n"},
+        {"0", {1, 2}, Header, Header},
+        {"3.5",
+         {1, 2, 2, 4, 4, 4},
+         Header + " 1  1 \r\n 2  2 \r\n 3  0 \r\n 4  3 \r\n",
+         Header + " 2  2 \r\n 1  1 \r\n 3  0 \r\n 4  3 \r\n"},
+        {"40", manyTies, tiedResults, ResultBytes(tied)},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        std::ofstream(ResultsName) << Header << std::string(400, '9');
+        std::ofstream(SortedResultsName) << Header << std::string(400, '9');
+        Finish(*RecordedRun(c.picks), c.outcomes);
+        EXPECT_EQ(Bytes(ResultsName), c.results) << c.outcomes;
+        EXPECT_EQ(Bytes(SortedResultsName), c.sorted) << c.outcomes;
+    }
+}
+
+// Texts that every stage of a run reads without failure, and texts that some stage cannot take.
+TEST(Finish, WorkableOutcomeCounts) {
+    for (const char* text : {"2", "0", "20000.4", "-32767.5"}) {
+        EXPECT_TRUE(IsWorkableOutcomeCount(text)) << text;
+    }
+    for (const char* text : {"20000.5", "-32767.6", "32767.5", "", "1e400"}) {
+        EXPECT_FALSE(IsWorkableOutcomeCount(text)) << text;
+    }
+}
