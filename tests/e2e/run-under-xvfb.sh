@@ -5,11 +5,17 @@
 #
 # Usage: run-under-xvfb.sh PATH-TO-KELPOV
 set -euo pipefail
-binary=$(realpath "${1:?usage: run-under-xvfb.sh PATH-TO-KELPOV}")
+binary=$(realpath "$1")
 fail() {
     echo "FAIL: $*" >&2
-    cat "$scratch"/*.err >&2 2>/dev/null || true
+    cat "${scratch:-}"/*.err >&2 2>/dev/null || true
     exit 1
+}
+# ended_with STATUS: the program ends with that status.
+ended_with() {
+    local status=0
+    wait "$kelpov_pid" || status=$?
+    ((status == $1)) || fail "exit status $status, expected $1"
 }
 if [[ -z ${KELPOV_XVFB:-} ]]; then
     status=0
@@ -22,47 +28,31 @@ source "$(dirname "$0")/../../scripts/x11-driver.sh"
 scratch=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
-# ended_with STATUS: the program ends within 10 s with that status.
-ended_with() {
-    for ((i = 0; i < 100; i++)); do
-        kill -0 "$kelpov_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    local status=0
-    wait "$kelpov_pid" || status=$?
-    ((status == $1)) || fail "exit status $status, expected $1"
-}
-
-mkdir "$scratch/run" "$scratch/second" "$scratch/full"
+mkdir "$scratch/run" "$scratch/full"
 start_kelpov "$binary" "$scratch/run" || fail "no window"
-first=$kelpov_pid run_window=$window
 [[ $(xprop -id "$window" _NET_WM_NAME) == *' = "Kelpov1.0"' ]] || fail "the title is not Kelpov1.0"
 type_setting "${outcomes_box[@]}" 3
 type_setting "${interval_box[@]}" 50
 # A draw with the new count, so that the first beat records an item of 1..3.
 xdo mousemove --window "$window" 100 300 mousemove --window "$window" 120 320
 click_at "${submit_button[@]}"
-moves=()
 for ((i = 0; i < 60; i++)); do
     moves+=(mousemove --window "$window" $((30 + i * 37 % 520)) $((150 + i * 53 % 320)) sleep 0.025)
 done
 xdo "${moves[@]}"
 
 # A second Kelpov in the same folder is refused at start, and the first run goes on untouched.
+first=$kelpov_pid
 (cd "$scratch/run" && QT_QPA_PLATFORM=xcb exec "$binary") 2>"$scratch/second.err" &
 kelpov_pid=$!
-until grep -q 'in use by another Kelpov' "$scratch/second.err" || ! kill -0 "$kelpov_pid"; do
-    sleep 0.1
-done
+until grep -q 'in use by another Kelpov' "$scratch/second.err"; do sleep 0.1; done
 sleep 0.5
 xdo key Return # on the failure report
 ended_with 1
 
-window=$run_window kelpov_pid=$first
+kelpov_pid=$first
 click_at "${finish_button[@]}"
-for ((i = 0; i < 100 && $(cat "$scratch/run/sorted_results.txt" 2>/dev/null | wc -l) < 4; i++)); do
-    sleep 0.1
-done
+until [[ $(cat "$scratch/run/sorted_results.txt" 2>/dev/null | wc -l) == 4 ]]; do sleep 0.1; done
 # The counts, worked out here from data.txt, whose every line must be an item of 1..3.
 counts=$(LC_ALL=C awk 'BEGIN { RS = "\r\n" } !/^ [123] $/ { bad = 1 } { n[$1]++ }
     END { if (bad || NR < 10) exit 1; for (i = 1; i <= 3; i++) print i, n[i] + 0 }' \
@@ -73,8 +63,7 @@ table() {
     while read -r item count; do printf ' %d  %d \r\n' "$item" "$count"; done
 }
 cmp <(table <<<"$counts") "$scratch/run/results.txt" || fail "results.txt is wrong"
-cmp <(sort -s -k2,2nr <<<"$counts" | table) "$scratch/run/sorted_results.txt" ||
-    fail "sorted_results.txt is wrong"
+cmp <(sort -s -k2,2nr <<<"$counts" | table) "$scratch/run/sorted_results.txt" || fail "sorted"
 kill "$kelpov_pid"
 
 # A failure after start-up: every write to data.txt fails at the first beat.
