@@ -18,14 +18,16 @@ std::string SystemReason(int error) {
     return std::generic_category().message(error);
 }
 
-// Writes all of bytes, however many calls it takes; 0, or the error that stopped it.
+// Writes all of bytes, however many calls it takes; 0, or the error that stopped it. A device
+// that takes nothing is an input/output error rather than a reason to try for ever.
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno != EINTR) {
-            return errno;
+        if (written > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        } else if (written == 0 || errno != EINTR) {
+            return written == 0 ? EIO : errno;
         }
-        bytes.remove_prefix(written < 0 ? 0 : static_cast<std::size_t>(written));
     }
     return 0;
 }
