@@ -11,11 +11,15 @@ fail() {
     cat "${scratch:-}"/*.err >&2 2>/dev/null || true
     exit 1
 }
-# ended_with STATUS: the program ends with that status.
-ended_with() {
+# reported WHAT ERRORS: once ERRORS tells of the failure, Return closes its report, which must end
+# the program with status 1.
+reported() {
+    until grep -q "$1" "$2"; do sleep 0.1; done
+    sleep 0.5
+    xdo key Return
     local status=0
     wait "$kelpov_pid" || status=$?
-    ((status == $1)) || fail "exit status $status, expected $1"
+    ((status == 1)) || fail "exit status $status after \"$1\", expected 1"
 }
 if [[ -z ${KELPOV_XVFB:-} ]]; then
     status=0
@@ -45,10 +49,7 @@ xdo "${moves[@]}"
 first=$kelpov_pid
 (cd "$scratch/run" && QT_QPA_PLATFORM=xcb exec "$binary") 2>"$scratch/second.err" &
 kelpov_pid=$!
-until grep -q 'in use by another Kelpov' "$scratch/second.err"; do sleep 0.1; done
-sleep 0.5
-xdo key Return # on the failure report
-ended_with 1
+reported 'in use by another Kelpov' "$scratch/second.err"
 
 kelpov_pid=$first
 click_at "${finish_button[@]}"
@@ -71,8 +72,5 @@ ln -s /dev/full "$scratch/full/data.txt"
 start_kelpov "$binary" "$scratch/full" || fail "no window"
 type_setting "${interval_box[@]}" 10
 click_at "${submit_button[@]}"
-until grep -q 'File failure' "$scratch/full.err"; do sleep 0.1; done
-sleep 0.5
-xdo key Return # on the failure report
-ended_with 1
+reported 'File failure' "$scratch/full.err"
 echo PASS

@@ -1,11 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <fstream>
-#include <string>
-#include <vector>
 
-#include "picker/Picker.h"
 #include "tests/engine/TestSupport.h"
 
 TEST(Picker, TheLogHoldsEveryBeatUpToTheStoreLimit) {
@@ -36,21 +30,6 @@ TEST(Picker, TheLogHoldsEveryBeatUpToTheStoreLimit) {
     EXPECT_EQ(picker->PickCount, Picker::PickStoreLimit);
     EXPECT_EQ(picker->Picks[Picker::PickStoreLimit], picks.back());
     EXPECT_TRUE(Bytes("data.txt") == LogBytes(picks));
-}
-
-// Beyond the 16-bit range only draws with a large enough r fail: each text is drawn until it does.
-TEST(Draw, FailuresLeaveTheCurrentPickUnchanged) {
-    for (const auto& [outcomes, failure] :
-         {std::pair("", FailureKind::Type), std::pair("40000", FailureKind::Overflow)}) {
-        auto picker = NewPicker();
-        Caught caught;
-        for (int tries = 0; tries < 1000 && !caught.kind; ++tries) {
-            picker->CurrentPick = 9;
-            caught = Catch([&] { picker->Draw(outcomes); });
-        }
-        EXPECT_EQ(caught.kind, failure) << outcomes;
-        EXPECT_EQ(picker->CurrentPick, 9) << outcomes;
-    }
 }
 
 // Draws in a tight loop share one tick of the clock, so they also show that re-seeding with the
