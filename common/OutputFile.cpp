@@ -92,27 +92,26 @@ void OutputFile::WriteLine(std::string_view text) {
 }
 
 void OutputFile::WriteLog(std::string_view line) {
-    // Synced before the line rather than after it, so that a failing sync leaves the log holding
-    // exactly the lines recorded before it.
-    if (regular_ && std::chrono::steady_clock::now() - lastSync_ >= LogSyncInterval) {
-        Sync();
+    std::string_view action = "write";
+    int error = WriteAll(file_.Get(), line);
+    // Right after a line, so that with beats a second or more apart every line is on the disk at
+    // once, and with faster ones none waits much more than a second.
+    const auto now = std::chrono::steady_clock::now();
+    if (error == 0 && regular_ && now - lastSync_ >= LogSyncInterval) {
+        lastSync_ = now;
+        action = "sync";
+        error = ::fdatasync(file_.Get()) == 0 ? 0 : errno;
     }
-    if (const int error = WriteAll(file_.Get(), line)) {
+    if (error != 0) {
         std::string reason = SystemReason(error);
-        // A reader must never count the first bytes of a line that was not recorded.
-        if (regular_ && ::ftruncate(file_.Get(), size_) != 0) {
-            reason += "; cutting off the torn last line failed too: " + SystemReason(errno);
+        // A reader must never count a line that was not recorded, whole or torn.
+        if (regular_ &&
+            (::ftruncate(file_.Get(), size_) != 0 || ::lseek(file_.Get(), size_, SEEK_SET) < 0)) {
+            reason += "; cutting off the unrecorded line failed too: " + SystemReason(errno);
         }
-        Fail("write", reason);
+        Fail(action, reason);
     }
     size_ += static_cast<std::int64_t>(line.size());
-}
-
-void OutputFile::Sync() {
-    if (::fdatasync(file_.Get()) != 0) {
-        FailWithError("sync", errno);
-    }
-    lastSync_ = std::chrono::steady_clock::now();
 }
 
 void OutputFile::Close() {
@@ -124,8 +123,8 @@ void OutputFile::Close() {
     }
     pending_.clear();
     // Devices and FIFOs have nothing to sync.
-    if (regular_) {
-        Sync();
+    if (regular_ && ::fdatasync(file_.Get()) != 0) {
+        FailWithError("sync", errno);
     }
     if (::close(file_.Release()) != 0) {
         FailWithError("close", errno);

@@ -19,8 +19,8 @@ class OutputFile {
 public:
     enum class Kind {
         // The data log. One process at a time may hold it: it is locked before it is emptied.
-        // Each line reaches the system at once, whole or not at all (a torn line is cut off),
-        // and it is synced at least about once a second while lines come in.
+        // Each line reaches the system at once and is synced with the first line a second or
+        // more after the last sync; a line that cannot be written or synced is cut off again.
         Log,
         // A table written in one go: collected in memory and handed over, synced and closed by
         // Close().
@@ -67,7 +67,6 @@ private:
     };
 
     void WriteLog(std::string_view line);
-    void Sync();
     [[noreturn]] void Fail(std::string_view action, const std::string& reason) const;
     [[noreturn]] void FailWithError(std::string_view action, int error) const;
 
@@ -75,7 +74,7 @@ private:
     Kind kind_ = Kind::Table;
     Descriptor file_;
     bool regular_ = false;
-    std::int64_t size_ = 0;  // bytes in the log: where a torn line is cut back to
+    std::int64_t size_ = 0;  // bytes in the log: where an unrecorded line is cut back to
     std::string pending_;    // a table's bytes not yet handed over
     std::chrono::steady_clock::time_point lastSync_;
 };

@@ -121,15 +121,21 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
     }
 }
 
-// While the beats come, the log is synced about once a second; each file is synced at its close.
+// The first line a second or more after the log's last sync is synced at once; a sync that
+// fails cuts the line off again. Each file is synced at its close.
 TEST(Files, EveryFileIsSyncedBeforeItIsDone) {
     ScratchDir dir;
     auto picker = RecordedRun({1, 2});
     std::this_thread::sleep_for(OutputFile::LogSyncInterval);
     synced.clear();
-    picker->Record();
+    failingSync = "data.txt";
+    EXPECT_EQ(Catch([&] { picker->Record(); }).kind, FailureKind::File);
+    EXPECT_EQ(Bytes("data.txt"), LogBytes({1, 2}));
+    failingSync.clear();
+    picker->CurrentPick = 7;
     picker->Record();
     Finish(*picker, "2");
+    EXPECT_EQ(Bytes("data.txt"), LogBytes({1, 2, 7}));
     EXPECT_EQ(synced,
               (std::vector<std::string>{"data.txt", "data.txt", ResultsName, SortedResultsName}));
 }
