@@ -25,6 +25,8 @@ TEST(TallyAndRanking, CountsAndRanksTheStoredPicks) {
             {1, 1, 2, 2, 1, 2}, {3, 4, 6, 1, 2, 5}, {2, 2, 2, 1, 1, 1}, 6, {}},
         {"-7", {1, 1}, unset, marks, unset, 0, {}},
         {"2", {2, 2, 1}, {1, 2, S, S, S, S}, {2, 1, 73, 74, 75, 76}, {2, 1, S, S, S, S}, 2, {}},
+        // One item: no exchange pass, so the larger mark behind it stays behind.
+        {"1", {1, 1, 2}, {2, S, S, S, S, S}, {1, 72, 73, 74, 75, 76}, {2, S, S, S, S, S}, 1, {}},
         // 3.5 covers items 1..4, but the passes only positions 1..3 (2.5 rounds to 2).
         {"3.5", {1, 2, 2, 4, 4, 4},
             {1, 2, 0, 3, S, S}, {2, 1, 3, 4, 75, 76}, {2, 1, 0, 3, S, S}, 4, {}},
