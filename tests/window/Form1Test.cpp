@@ -298,6 +298,7 @@ private slots:
         Open();
         Submit("2", "1500");
         QTest::mouseClick(Find("Command1"), Qt::LeftButton);
+        QVERIFY(!Timer()->isActive());
         UrlRecorder recorder;
         QTest::mouseClick(Find("Hyperlink2"), Qt::LeftButton);
         QVERIFY(recorder.opened.isEmpty());
