@@ -65,6 +65,7 @@ TEST(Conversions, IntegersRoundHalvesToEvenAndCheckTheRange) {
         {"32767.9", 32767, {}}, {"-32768.5", {}, Overflow}},
         [](const std::string& text) { return WholePartToInt16(std::stod(text)); });
     // clang-format on
+    EXPECT_EQ(Add(32766, 1), 32767);
     EXPECT_EQ(Catch([] { Add(32767, 1); }).kind, Overflow);
 }
 
