@@ -104,8 +104,8 @@ void BM_Draw(benchmark::State& state, const char* outcomes) {
 BENCHMARK_CAPTURE(BM_Draw, 6, "6");
 BENCHMARK_CAPTURE(BM_Draw, 20000, "20000");
 
-// One line handed to the operating system and one pick stored, back to back: the log's sync,
-// once a second, is spread over very many records. A full store starts a new log, which keeps
+// One line handed to the operating system and one pick stored, back to back, while the log's
+// worker syncs it once a second. A full store starts a new log, which keeps
 // the file as small as the store and its lines in step with it.
 void BM_Record(benchmark::State& state) {
     Picker picker;
@@ -124,9 +124,8 @@ void BM_Record(benchmark::State& state) {
 }
 BENCHMARK(BM_Record);
 
-// Records at the fastest beat a user is likely to set, one a millisecond, for five seconds: each
-// sync to the disk falls on one of about a thousand beats. "slowest" is the longest single beat,
-// the stall that a sync puts between two beats.
+// Records at the fastest beat a user is likely to set, one a millisecond, for five seconds, while
+// the log's worker syncs it once a second. "slowest" is the longest single beat.
 void BM_RecordEveryMillisecond(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     Picker picker;

@@ -5,9 +5,9 @@
 
 namespace {
 
+// The last position a pass compares with the one after it: one below the number of items counted.
 Int16 Bound(std::string_view outcomes) {
-    const double n = TextToReal(outcomes);
-    return RealToInt16(CheckedFloatingPoint([&] { return n - 1; }));
+    return Add(TextToInt16(outcomes), -1);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ void LiteralFinish(Picker& picker, std::string_view outcomes) {
     LiteralTallyPicks(picker, outcomes);
     WriteResults(picker, outcomes);
     PrepareRanking(picker, outcomes);
-    OutputFile sortedResults = OpenSortedResults();
+    TableFile sortedResults = OpenSortedResults();
     LiteralRankPasses(picker, outcomes);
     WriteSortedResults(picker, outcomes, sortedResults);
 }

@@ -1,47 +1,53 @@
 #include "finish/Finish.h"
 
+#include <string>
 #include <utility>
 
 #include "common/Conversions.h"
+#include "common/PrintForm.h"
 
 namespace {
 
-// The header, then line(k) = {item, count} for k = 1..n, then the checked close.
+// The header, then line(k) = {item, count} for k = 1..n, then the table put in place.
 template <class Line>
-void WriteTable(OutputFile& file, std::string_view outcomes, Line line) {
-    file.WriteLine(ResultsHeader);
+void WriteTable(TableFile& file, std::string_view outcomes, Line line) {
+    file.Append(std::string(ResultsHeader) + LineEnd);
     const Int16 n = TextToInt16(outcomes);
     for (int k = 1; k <= n; ++k) {
         const auto [item, count] = line(k);
-        file.WriteLine(item, count);
+        file.Append(NumberLine(item, count).View());
     }
-    file.Close();
+    file.Commit();
 }
 
 }  // namespace
 
 void Finish(Picker& picker, std::string_view outcomes) {
     picker.CloseLog();
+    CountAndWrite(picker, outcomes);
+}
+
+void CountAndWrite(Picker& picker, std::string_view outcomes) {
     TallyPicks(picker, outcomes);
     WriteResults(picker, outcomes);
     PrepareRanking(picker, outcomes);
-    OutputFile sortedResults = OpenSortedResults();
+    TableFile sortedResults = OpenSortedResults();
     RankPasses(picker, outcomes);
     WriteSortedResults(picker, outcomes, sortedResults);
 }
 
 void WriteResults(const Picker& picker, std::string_view outcomes) {
-    OutputFile file(ResultsName, OutputFile::Kind::Table);
+    TableFile file(ResultsName);
     WriteTable(file, outcomes, [&](int k) {
         return std::pair{static_cast<Int16>(k), picker.Counts[k]};
     });
 }
 
-OutputFile OpenSortedResults() {
-    return OutputFile(SortedResultsName, OutputFile::Kind::Table);
+TableFile OpenSortedResults() {
+    return TableFile(SortedResultsName);
 }
 
-void WriteSortedResults(const Picker& picker, std::string_view outcomes, OutputFile& file) {
+void WriteSortedResults(const Picker& picker, std::string_view outcomes, TableFile& file) {
     WriteTable(file, outcomes, [&](int k) {
         return std::pair{picker.SortedItems[k], picker.SortedCounts[k]};
     });

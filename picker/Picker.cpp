@@ -2,10 +2,14 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
+#include "common/PrintForm.h"
 #include "picker/Clock.h"
 
 void Picker::OpenLog() {
-    dataLog_ = OutputFile(DataLogName, OutputFile::Kind::Log);
+    if (!folder_.IsHeld()) {
+        folder_ = FolderLock::Take();
+    }
+    dataLog_.Open(DataLogName);
     PickCount = 0;
     CountPosition = 0;
 }
@@ -16,7 +20,7 @@ void Picker::Record() {
                       "the store of picks is full: " + std::to_string(PickStoreLimit) +
                           " picks are recorded");
     }
-    dataLog_.WriteLine(CurrentPick);
+    dataLog_.Append(NumberLine(CurrentPick).View());
     PickCount = Add(PickCount, 1);
     Picks[PickCount] = CurrentPick;
 }

@@ -2,9 +2,10 @@
 
 #include <string_view>
 
+#include "common/DataLog.h"
+#include "common/FolderLock.h"
 #include "common/Integer.h"
 #include "common/ItemArray.h"
-#include "common/OutputFile.h"
 #include "picker/PickGenerator.h"
 
 // The state of one run: the current draw, the store of recorded picks, the arrays the finish
@@ -16,17 +17,20 @@ public:
     static constexpr int PickStoreLimit = ItemArray::LastIndex;
     static constexpr const char* DataLogName = "data.txt";
 
-    // Creates "data.txt" empty in the current directory and keeps it open, locked against another
-    // Kelpov working in the same folder; resets the counters. When another holds it, this is a
-    // file failure and the file is left as it was.
+    // Takes the current folder for this run, unless it holds it already, and keeps it for as long
+    // as the Picker lives; then creates "data.txt" empty there and keeps it open, and resets the
+    // counters. When another Kelpov works in the folder this is a file failure and every file is
+    // left as it was.
     void OpenLog();
 
     // One beat: writes CurrentPick as a line of "data.txt", then stores it as the next pick. When
     // the store is full this is a range failure before anything is written, and a line that cannot
-    // be written whole is cut off, so the log always holds exactly the stored picks.
+    // be written whole is cut off, so the log holds exactly the stored picks, as whole lines. A
+    // sync of the log that failed since the last beat is reported here.
     void Record();
 
-    // Syncs "data.txt" to the disk and closes it; every line written stays in it.
+    // Syncs "data.txt" to the disk and closes it; every line written stays in it. The folder
+    // stays taken.
     void CloseLog();
 
     // Re-seeds the generator from the clock and sets CurrentPick to a draw from 1 to the outcome
@@ -42,7 +46,8 @@ public:
     ItemArray SortedItems{"SortedItems"};
 
 private:
-    OutputFile dataLog_;
+    FolderLock folder_;
+    DataLog dataLog_;
     PickGenerator generator_;
 };
 
@@ -55,12 +60,11 @@ void TallyPicks(Picker& picker, std::string_view outcomes);
 // SortedCounts[k] = Counts[k] and SortedItems[k] = k, for k = 1..n.
 void PrepareRanking(Picker& picker, std::string_view outcomes);
 
-// Orders positions 1..m+1 of SortedCounts and SortedItems by descending count, equal counts
-// staying in item order, where the bound m is the text minus one, rounded. A bound of 0 or less
-// changes nothing; one of 20000 or more is a range failure.
+// Orders positions 1..n of SortedCounts and SortedItems, the items the tally counted, by descending
+// count, equal counts staying in item order.
 void RankPasses(Picker& picker, std::string_view outcomes);
 
-// Whether every stage of a run reads this outcome-count text without failure: the draw, the
-// tally, the ranking and the result files. It must be a number that rounds to at most 20000 and
-// whose bound (the number minus one, rounded) fits in 16 bits.
+// Whether the window takes this outcome-count text: a number that rounds to at most 20000, and
+// whose value minus one also rounds to less than 20000 and fits in 16 bits, so that "20000.5" and
+// "-32768" are refused. Every stage of a run reads such a text without failure.
 bool IsWorkableOutcomeCount(std::string_view outcomes);

@@ -13,17 +13,10 @@
 
 namespace {
 
-// The bound of the exchange passes: the outcome count minus one, rounded.
-Int16 RankBound(std::string_view outcomes) {
+// The outcome count minus one, rounded.
+Int16 OneBelow(std::string_view outcomes) {
     const double n = TextToReal(outcomes);
     return RealToInt16(CheckedFloatingPoint([&] { return n - 1; }));
-}
-
-void ExchangeIfLess(Picker& picker, int b) {
-    if (picker.SortedCounts[b] < picker.SortedCounts[b + 1]) {
-        std::swap(picker.SortedCounts[b], picker.SortedCounts[b + 1]);
-        std::swap(picker.SortedItems[b], picker.SortedItems[b + 1]);
-    }
 }
 
 }  // namespace
@@ -58,27 +51,18 @@ void PrepareRanking(Picker& picker, std::string_view outcomes) {
 }
 
 void RankPasses(Picker& picker, std::string_view outcomes) {
-    // Every pass would compute the bound again from the same text, with the same result.
-    const Int16 m = RankBound(outcomes);
-    if (m <= 0) {
+    // Exchange passes over positions 1..n, swapping neighbours only when the first count is
+    // strictly smaller, leave them in descending order of count with ties in place: a stable sort.
+    const Int16 n = TextToInt16(outcomes);
+    if (n <= 1) {
         return;
     }
-    constexpr int last = ItemArray::LastIndex;
-    if (m >= last) {
-        // The first pass gets as far as the last slot, then steps outside the arrays.
-        for (int b = 1; b < last; ++b) {
-            ExchangeIfLess(picker, b);
-        }
-        picker.SortedCounts.Checked(last + 1);
-    }
-    // m passes over the m + 1 positions, exchanging neighbours only when the first count is
-    // strictly smaller, leave them in descending order of count with ties in place: a stable sort.
     struct Ranked {
         Int16 count;
         Int16 item;
     };
-    const std::span<Int16> counts = picker.SortedCounts.Slots(1, m + 1);
-    const std::span<Int16> items = picker.SortedItems.Slots(1, m + 1);
+    const std::span<Int16> counts = picker.SortedCounts.Slots(1, n);
+    const std::span<Int16> items = picker.SortedItems.Slots(1, n);
     std::vector<Ranked> ranked(counts.size());
     for (std::size_t k = 0; k < ranked.size(); ++k) {
         ranked[k] = {counts[k], items[k]};
@@ -94,7 +78,7 @@ bool IsWorkableOutcomeCount(std::string_view outcomes) {
     // With these the draw cannot fail either: a draw lies between 1 and the count plus one.
     try {
         return TextToInt16(outcomes) <= ItemArray::LastIndex &&
-               RankBound(outcomes) < ItemArray::LastIndex;
+               OneBelow(outcomes) < ItemArray::LastIndex;
     } catch (const Failure&) {
         return false;
     }
