@@ -118,14 +118,11 @@ void DataLog::StopSyncs() {
 }
 
 void DataLog::FailAndCutBack(std::string_view action, int error, Extent keep) {
-    if (error == Deleted) {
-        Fail(action, "it has been deleted while the run was writing it");
-    }
-    std::string reason = SystemReason(error);
+    std::string reason =
+        error == Deleted ? "it has been deleted while the run was writing it" : SystemReason(error);
     // A reader must never count a line that was not recorded, or one not known to be on the disk.
-    if (regular_) {
-        if (::ftruncate(file_.Get(), keep.bytes) != 0 ||
-            ::lseek(file_.Get(), keep.bytes, SEEK_SET) < 0) {
+    if (regular_ && error != Deleted) {
+        if (::ftruncate(file_.Get(), keep.bytes) != 0) {
             reason +=
                 "; cutting it back to its last recorded line failed too: " + SystemReason(errno);
         } else if (action == "sync") {
@@ -133,6 +130,9 @@ void DataLog::FailAndCutBack(std::string_view action, int error, Extent keep) {
                 "; it keeps the " + std::to_string(keep.lines) + " lines known to be on the disk";
         }
     }
+    // A log that failed takes no more lines.
+    StopSyncs();
+    file_ = Descriptor();
     Fail(action, reason);
 }
 
