@@ -1,0 +1,21 @@
+#include "finish/FinishFromLog.h"
+
+#include <cerrno>
+#include <filesystem>
+
+#include "common/Descriptor.h"
+#include "common/FolderLock.h"
+#include "finish/Finish.h"
+#include "picker/LogReading.h"
+
+std::optional<int> FinishFromLog(Picker& picker, std::string_view outcomes) {
+    // Where the folder's lock must be carried by the log itself (NFS), taking it would create one.
+    std::error_code error;
+    if (!std::filesystem::exists(Picker::DataLogName, error)) {
+        FailOnFile(Picker::DataLogName, "read", SystemReason(error ? error.value() : ENOENT));
+    }
+    const FolderLock folder = FolderLock::Take();
+    const std::optional<int> tornLine = LoadPicks(picker, ReadDataLog());
+    CountAndWrite(picker, outcomes);
+    return tornLine;
+}

@@ -1,0 +1,127 @@
+#include "picker/LogReading.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <limits>
+
+#include "common/Descriptor.h"
+#include "common/Failure.h"
+#include "common/PrintForm.h"
+
+namespace {
+
+constexpr std::size_t LongestLine = PrintFormMaxSize + 2;
+
+// The line that records value.
+NumberLine LineOf(int value) {
+    return NumberLine(static_cast<Int16>(value));
+}
+
+// The pick a line records, CR LF included, if it is one in exactly the form Record writes.
+std::optional<Int16> PickOf(std::string_view line) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(line.data() + 1, line.data() + line.size(), value);
+    value = line.front() == '-' ? -value : value;
+    if (error != std::errc{} || value < std::numeric_limits<Int16>::min() ||
+        value > std::numeric_limits<Int16>::max() || LineOf(value).View() != line) {
+        return std::nullopt;
+    }
+    return static_cast<Int16>(value);
+}
+
+// Whether text is the beginning of some line Record writes, cut off before its end.
+bool IsCutOffLine(std::string_view text) {
+    for (int value = std::numeric_limits<Int16>::min(); value <= std::numeric_limits<Int16>::max();
+         ++value) {
+        if (LineOf(value).View().starts_with(text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A line as a user can read it in a message, whatever bytes it holds.
+std::string Shown(std::string_view line) {
+    std::string shown = "\"";
+    for (const char c : line.substr(0, 20)) {
+        if (c >= ' ' && c <= '~' && c != '"' && c != '\\') {
+            shown += c;
+        } else {
+            constexpr char hex[] = "0123456789abcdef";
+            const auto byte = static_cast<unsigned char>(c);
+            shown += c == '\r'   ? "\\r"
+                     : c == '\n' ? "\\n"
+                                 : std::string{'\\', 'x', hex[byte >> 4], hex[byte & 15]};
+        }
+    }
+    return shown + (line.size() > 20 ? "...\"" : "\"");
+}
+
+[[noreturn]] void FailOnLine(int number, std::string_view line) {
+    FailOnFile(
+        Picker::DataLogName, "read",
+        "line " + std::to_string(number) +
+            " is not a recorded pick (a number in print form followed by CR LF): " + Shown(line));
+}
+
+}  // namespace
+
+std::string ReadDataLog() {
+    // O_NONBLOCK: a FIFO in its place must not wait for a writer.
+    const Descriptor log(::open(Picker::DataLogName, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (!log || ::fstat(log.Get(), &status) != 0) {
+        FailOnFile(Picker::DataLogName, "read", SystemReason(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        FailOnFile(Picker::DataLogName, "read", "it is not a regular file");
+    }
+    std::string text(Picker::PickStoreLimit * LongestLine + 1, '\0');
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t got = ::read(log.Get(), text.data() + size, text.size() - size);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0 && errno != EINTR) {
+            FailOnFile(Picker::DataLogName, "read", SystemReason(errno));
+        }
+        size += static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    }
+    text.resize(size);
+    return text;
+}
+
+std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
+    picker.PickCount = 0;
+    int number = 0;
+    while (!log.empty()) {
+        ++number;
+        const auto end = log.find(LineEnd);
+        if (end == std::string_view::npos) {
+            if (!IsCutOffLine(log)) {
+                FailOnLine(number, log);
+            }
+            return number;
+        }
+        const std::string_view line = log.substr(0, end + 2);
+        const std::optional<Int16> pick = PickOf(line);
+        if (!pick) {
+            FailOnLine(number, line);
+        }
+        if (picker.PickCount >= Picker::PickStoreLimit) {
+            throw Failure(FailureKind::Range, std::string(Picker::DataLogName) +
+                                                  " holds more than " +
+                                                  std::to_string(Picker::PickStoreLimit) +
+                                                  " picks, the most a run records");
+        }
+        picker.PickCount = Add(picker.PickCount, 1);
+        picker.Picks[picker.PickCount] = *pick;
+        log.remove_prefix(line.size());
+    }
+    return std::nullopt;
+}
