@@ -9,7 +9,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 
 BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
-	libgtest-dev libbenchmark-dev
+	libboost-math-dev libgtest-dev libbenchmark-dev
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils
 
 .PHONY: run test bench package

@@ -1,11 +1,16 @@
 #include "window/Form1.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QShortcut>
 
 #include <climits>
 #include <filesystem>
@@ -15,9 +20,11 @@
 #include "common/Conversions.h"
 #include "common/Failure.h"
 #include "finish/Finish.h"
+#include "finish/Summary.h"
 #include "window/FocusRing.h"
 #include "window/Hyperlink.h"
 #include "window/Notices.h"
+#include "window/ResultsView.h"
 
 namespace {
 
@@ -39,8 +46,8 @@ Control* Place(Control* control, const char* name, int left, int top, int width,
 }
 
 // "MS Sans Serif" where it is installed; elsewhere a sans-serif of the same size, preferably one
-// of the narrow Arial-like faces, in which the captions fit their boxes as they do in the original
-// face.
+// of the narrow Arial-like faces, in which the captions fit their boxes as they do in MS Sans
+// Serif.
 QFont SansSerif(qreal points, QFont::Weight weight) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
@@ -62,11 +69,22 @@ QLabel* SettingLabel(const QString& caption, QWidget* parent) {
 }
 
 // Return and Enter press it as Space does: outside a dialog only an auto-default button takes them.
-QPushButton* Button(const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setAutoDefault(true);
-    return button;
-}
+// A held key presses it once, as a held Space does; its repeats would press whichever button takes
+// the focus next, as "Finish" does after "Submit".
+class Button : public QPushButton {
+public:
+    Button(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+        setAutoDefault(true);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (!enter || !event->isAutoRepeat()) {
+            QPushButton::keyPressEvent(event);
+        }
+    }
+};
 
 Hyperlink* FileLink(const QString& caption, QWidget* parent) {
     auto* link = new Hyperlink(caption, QColor(255, 255, 128), Qt::black, parent);
@@ -115,12 +133,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     Text1 =
         Place(new QLineEdit(QStringLiteral("debuger"), this), "Text1", 3240, 2280, 975, 495, false);
     Command1 =
-        Place(Button(QStringLiteral("Finish"), this), "Command1", 9240, 600, 975, 495, false);
+        Place(new Button(QStringLiteral("Finish"), this), "Command1", 9240, 600, 975, 495, false);
     Label1 = Place(SettingLabel(QStringLiteral("Future Outcomes :"), this), "Label1", 480, 360,
                    2295, 375, true);
     Text2 = Place(new QLineEdit(QStringLiteral("2"), this), "Text2", 3240, 360, 1215, 375, true);
     Command2 =
-        Place(Button(QStringLiteral("Submit"), this), "Command2", 3240, 1560, 1215, 375, true);
+        Place(new Button(QStringLiteral("Submit"), this), "Command2", 3240, 1560, 1215, 375, true);
     Label2 = Place(SettingLabel(QStringLiteral("Interval (ms) for picking"), this), "Label2", 480,
                    960, 2535, 495, true);
     Text3 = Place(new QLineEdit(QStringLiteral("1500"), this), "Text3", 3240, 960, 1215, 375, true);
@@ -134,14 +152,19 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
                        "Hyperlink4", 5880, 120, 4335, 255, true);
     Hyperlink4->setFont(SansSerif(8.25, QFont::Normal));
     Hyperlink4->SetLinkTarget(QStringLiteral("https://www.qt.io/"));
+    // Where the settings were. The pointer moves through it: the surface under it still draws.
+    Label3 = Place(SettingLabel(QString(), this), "Label3", 480, 360, 5400, 375, false);
+    Label3->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // In the free space below the links.
+    ResultsView1 = Place(new ResultsView(this), "ResultsView1", 120, 5175, 10065, 2190, false);
 
     // Screen readers announce each box by the caption of its label.
     Label1->setBuddy(Text2);
     Label2->setBuddy(Text3);
     new FocusRing(this);
 
-    QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,  Text3,
-                           Hyperlink1, Hyperlink2, Hyperlink3, Hyperlink4};
+    QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,     Text3,
+                           Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1, Hyperlink4};
     for (std::size_t k = 1; k < std::size(tabOrder); ++k) {
         setTabOrder(tabOrder[k - 1], tabOrder[k]);
     }
@@ -150,10 +173,20 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setInterval(1500);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(100);
 
     connect(Command2, &QPushButton::clicked, this, &Form1::Submit);
     connect(Timer1, &QTimer::timeout, this, &Form1::Beat);
     connect(Command1, &QPushButton::clicked, this, &Form1::FinishRun);
+    connect(Timer2, &QTimer::timeout, this, &Form1::ShowPickCount);
+    // While picking the arrow keys draw as the pointer does, so that a run from the keyboard alone
+    // records real items. As shortcuts they come before the focused button, which would move the
+    // focus with them; as shortcuts of "Finish" they work only while it is shown.
+    for (const Qt::Key arrow : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down}) {
+        new QShortcut(arrow, Command1, [this] { DrawFromSurface(); });
+    }
 
     Load();
     Text2->setFocus();
@@ -170,6 +203,7 @@ void Form1::Handle(Steps steps) noexcept {
     } catch (const Failure& failure) {
         failed_ = true;
         Timer1->stop();
+        Timer2->stop();
         ReportFailure(this, failure);
         emit Failed();
     }
@@ -179,11 +213,19 @@ bool Form1::IsSetup() const {
     return Command2->isVisibleTo(this);
 }
 
+bool Form1::IsPicking() const {
+    return Command1->isVisibleTo(this);
+}
+
 void Form1::Load() {
     Handle([this] { picker_.OpenLog(); });
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* /*event*/) {
+    DrawFromSurface();
+}
+
+void Form1::DrawFromSurface() {
     const std::string outcomes = Text2->text().toStdString();
     // While the settings are open a half-typed or unusable count draws nothing; "Submit" accepts
     // only a usable one, so the draws after it cannot fail on the text.
@@ -219,6 +261,9 @@ void Form1::Submit() {
         Command2->hide();
         Command1->show();
         Command1->setFocus();
+        ShowPickCount();
+        Label3->show();
+        Timer2->start();
     });
 }
 
@@ -234,6 +279,8 @@ void Form1::Beat() {
         picker_.Record();
         if (picker_.PickCount == Picker::PickStoreLimit) {
             Timer1->stop();
+            Timer2->stop();
+            ShowPickCount();
             ShowNotice(this, QMessageBox::Information,
                        tr("The store is full: %1 picks are recorded. Press \"Finish\" for the "
                           "results.")
@@ -242,11 +289,21 @@ void Form1::Beat() {
     });
 }
 
+// A label ignores a text it already shows, so a tick without new picks costs nothing.
+void Form1::ShowPickCount() {
+    const int picks = picker_.PickCount;
+    Label3->setText(picks == 1 ? tr("1 pick recorded") : tr("%1 picks recorded").arg(picks));
+}
+
 void Form1::FinishRun() {
     Handle([this] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        // On every way out, a failure's too: its report must not show a busy pointer.
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         Timer1->stop();
-        Finish(picker_, Text2->text().toStdString());
+        Timer2->stop();
+        const std::string outcomes = Text2->text().toStdString();
+        Finish(picker_, outcomes);
         // The files were written into the current directory.
         Hyperlink1->SetLinkTarget(LinkTargetOf(Picker::DataLogName));
         Hyperlink2->SetLinkTarget(LinkTargetOf(ResultsName));
@@ -254,7 +311,58 @@ void Form1::FinishRun() {
         Hyperlink1->show();
         Hyperlink2->show();
         Hyperlink3->show();
+        Label3->hide();
+        ResultsView1->SetSummary(Summarize(picker_, outcomes));
+        ResultsView1->show();
         Command1->hide();
-        QGuiApplication::restoreOverrideCursor();
+        // A screen reader reads the summary and the fairness reading at once.
+        ResultsView1->setFocus();
     });
+}
+
+// In the settings, after "Finish" and after a failure a close ends Kelpov at once. While picking
+// the run has no results yet, so it asks first, as an editor asks before closing unsaved work; the
+// beats go on while it asks.
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!IsPicking() || failed_ || closeWithoutResults_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    AskBeforeClosing();
+}
+
+void Form1::AskBeforeClosing() {
+    if (closeQuestion_ != nullptr) {
+        closeQuestion_->activateWindow();
+        return;
+    }
+    auto* question = new QMessageBox(
+        QMessageBox::Question, QGuiApplication::applicationDisplayName(),
+        tr("Finish the run before closing?\n\nThe picks recorded so far are in \"data.txt\", but "
+           "\"results.txt\" and \"sorted_results.txt\" are not written until the run is "
+           "finished."),
+        QMessageBox::NoButton, this);
+    question->setTextFormat(Qt::PlainText);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* finish = question->addButton(tr("Finish and Close"), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        question->addButton(tr("Close Without Results"), QMessageBox::DestructiveRole);
+    question->setEscapeButton(question->addButton(QMessageBox::Cancel));
+    question->setDefaultButton(finish);
+    // Acts once the question is gone, so that a failure's report never shows over it.
+    connect(question, &QMessageBox::finished, this, [this, question, finish, discard] {
+        if (question->clickedButton() == finish) {
+            FinishRun();
+            if (!failed_) {
+                close();
+            }
+        } else if (question->clickedButton() == discard) {
+            closeWithoutResults_ = true;
+            Timer1->stop();
+            close();
+        }
+    });
+    closeQuestion_ = question;
+    question->open();
 }

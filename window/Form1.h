@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -8,16 +9,19 @@
 class Hyperlink;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QPushButton;
+class ResultsView;
 
 // The program's one window. It owns the run's Picker and calls it from its handlers: creating it
-// opens the data log, moving the mouse over its surface draws, "Submit" starts the beats, each beat
-// records, and "Finish" writes the results and shows links to the files. Which controls are
-// visible, and whether the timer runs, is the window's whole state:
+// opens the data log, moving the mouse over its surface (or, while picking, an arrow key) draws,
+// "Submit" starts the beats, each beat records, and "Finish" writes the results and shows links to
+// the files and the results view. Which controls are visible, and whether the timer runs, is the
+// window's whole state:
 //   Setup     the settings and "Submit"
-//   Picking   "Finish"
-//   Finished  the three file links
-// with the credit link always shown.
+//   Picking   "Finish" and the count of picks recorded
+//   Finished  the three file links and the results view
+// with the credit link always shown. A close while picking asks first whether to finish.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -36,12 +40,16 @@ signals:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Load();
+    void DrawFromSurface();
     void Submit();
     void Beat();
+    void ShowPickCount();
     void FinishRun();
+    void AskBeforeClosing();
 
     // Runs one handler's steps; a failure stops them, is reported, and ends the program.
     template <class Steps>
@@ -52,9 +60,12 @@ private:
     void Refuse(QLineEdit* setting, const QString& message);
 
     bool IsSetup() const;
+    bool IsPicking() const;
 
     Picker picker_;
     bool failed_ = false;
+    bool closeWithoutResults_ = false;
+    QPointer<QMessageBox> closeQuestion_;
 
     QLineEdit* Text1;
     QPushButton* Command1;
@@ -68,4 +79,7 @@ private:
     Hyperlink* Hyperlink3;
     Hyperlink* Hyperlink4;
     QTimer* Timer1;
+    QLabel* Label3;  // the picks recorded so far, while picking
+    QTimer* Timer2;  // updates it, at most ten times a second however fast the beats come
+    ResultsView* ResultsView1;
 };

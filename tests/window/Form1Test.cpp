@@ -1,5 +1,6 @@
 // The window as a user meets it, driven through real events on the offscreen platform.
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
@@ -22,8 +23,9 @@
 namespace {
 
 const QStringList SetupControls = {"Command2", "Hyperlink4", "Label1", "Label2", "Text2", "Text3"};
-const QStringList PickingControls = {"Command1", "Hyperlink4"};
-const QStringList FinishedControls = {"Hyperlink1", "Hyperlink2", "Hyperlink3", "Hyperlink4"};
+const QStringList PickingControls = {"Command1", "Hyperlink4", "Label3"};
+const QStringList FinishedControls = {"Hyperlink1", "Hyperlink2", "Hyperlink3", "Hyperlink4",
+                                      "ResultsView1"};
 
 QByteArray ReadFile(const QString& name) {
     QFile file(name);
@@ -148,14 +150,15 @@ private slots:
         // Text1 and Command1 come first in the tab order but are hidden, so Text2 has the focus.
         QCOMPARE(QApplication::focusWidget(), Find("Text2"));
         QStringList tabOrder;
-        for (QWidget* control = Find("Text1"); tabOrder.size() < 9;
+        for (QWidget* control = Find("Text1"); tabOrder.size() < 10;
              control = control->nextInFocusChain()) {
             if (control->focusPolicy() & Qt::TabFocus) {
                 tabOrder << control->objectName();
             }
         }
-        QCOMPARE(tabOrder, QStringList({"Text1", "Command1", "Text2", "Command2", "Text3",
-                                        "Hyperlink1", "Hyperlink2", "Hyperlink3", "Hyperlink4"}));
+        QCOMPARE(tabOrder,
+                 QStringList({"Text1", "Command1", "Text2", "Command2", "Text3", "Hyperlink1",
+                              "Hyperlink2", "Hyperlink3", "ResultsView1", "Hyperlink4"}));
 
         // What a screen reader announces: each box by its label, the credit as a link.
         QCOMPARE(Announced(Find("Text2")), "Future Outcomes :");
@@ -197,6 +200,9 @@ private slots:
         QVERIFY(Timer()->isActive());
         QCOMPARE(Timer()->interval(), 3);
         QCOMPARE(QApplication::focusWidget(), Find("Command1"));
+        // The held Return's repeats do not press "Finish", which now has the focus.
+        QTest::simulateEvent(form_->windowHandle(), true, Qt::Key_Return, {}, "\r", true);
+        QCOMPARE(VisibleControls(), PickingControls);
 
         // Every beat shows and records the current pick; movement over the surface draws anew.
         const Picker& picker = form_->Engine();
@@ -207,6 +213,22 @@ private slots:
             QTest::qWait(1);
         }
         QCOMPARE(drawn, QSet<int>({1, 2, 3, 4}));
+        QTRY_VERIFY(Announced(Find("Label3")).section(" picks recorded", 0, 0).toInt() >= 30);
+        // The arrow keys draw as the pointer does, and leave the focus where it is.
+        QSet<int> keyed;
+        for (int press = 0; press < 100; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(Qt::Key_Left + press % 4));
+            keyed << picker.CurrentPick;
+        }
+        QCOMPARE(keyed, QSet<int>({1, 2, 3, 4}));
+        QCOMPARE(QApplication::focusWidget(), Find("Command1"));
+        // A close asks first; Escape answers "Cancel", and the beats go on meanwhile.
+        QVERIFY(!form_->close());
+        const int asked = picker.PickCount;
+        QTRY_VERIFY(picker.PickCount > asked);
+        QTest::keyClick(Notice(), Qt::Key_Escape);
+        QTRY_VERIFY(Notice() == nullptr);
+        QVERIFY(form_->isVisible() && Timer()->isActive());
         QCOMPARE(ReadFile("data.txt").count('\n'), picker.PickCount);
         QCOMPARE(Find<QLineEdit>("Text1")->text(), QString::number(picker.Picks[picker.PickCount]));
         // At a beat as fast as the event loop goes the store fills: the beats stop and say so.
@@ -216,12 +238,28 @@ private slots:
         QVERIFY(Notice()->text().contains("store is full"));
         Notice()->accept();
         QCOMPARE(ReadFile("data.txt").count('\n'), Picker::PickStoreLimit);
+        QCOMPARE(Announced(Find("Label3")), "20000 picks recorded");
+        // With the store full, the run still has no results: a close still asks.
+        QTRY_VERIFY(Notice() == nullptr);
+        QVERIFY(!form_->close());
+        QVERIFY(Notice()->text().startsWith("Finish the run before closing?"));
+        QTest::keyClick(Notice(), Qt::Key_Escape);
 
         QTest::keyClick(Find("Command1"), Qt::Key_Enter);
         QCOMPARE(VisibleControls(), FinishedControls);
         QVERIFY(!Timer()->isActive());
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         QCOMPARE(ReadFile("results.txt").count('\n'), 5);
+        // The results view tells a screen reader how many picks "results.txt" counts.
+        int counted = 0;
+        for (const QByteArray& line : ReadFile("results.txt").split('\n').mid(1)) {
+            counted += line.simplified().split(' ').value(1).toInt();
+        }
+        QWidget* results = Find("ResultsView1");
+        QCOMPARE(form_->focusWidget(), results);
+        QVERIFY2(Announced(results).startsWith(QString("%1 picks of items 1 to 4.").arg(counted)),
+                 qPrintable(Announced(results)));
+        QVERIFY(Announced(results, QAccessible::Description).contains("differ more than chance"));
 
         // Each link opens the file the run wrote, by mouse and from the keyboard.
         UrlRecorder recorder;
@@ -272,22 +310,45 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), Find(box));
     }
 
-    void finishFailureEndsTheRun() {
+    void closeWhilePicking_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("blocked");  // a directory in the way of the sorted results
+        QTest::newRow("finish") << "Finish and Close" << false;
+        QTest::newRow("finish fails") << "Finish and Close" << true;
+        QTest::newRow("no results") << "Close Without Results" << false;
+    }
+
+    // The answers to the question a close asks while picking. A failure of the finish takes the
+    // usual road, and the wait cursor is gone before it is reported.
+    void closeWhilePicking() {
+        QFETCH(QString, answer);
+        QFETCH(bool, blocked);
         Open();
-        Submit("3", "1500");
-        // A directory in the way of the sorted results: a failure that root cannot bypass.
-        QVERIFY(QDir().mkdir("sorted_results.txt"));
+        Submit("3", "5");
+        QVERIFY(!blocked || QDir().mkdir("sorted_results.txt"));
         QSignalSpy failed(form_.get(), &Form1::Failed);
-        QTest::mouseClick(Find("Command1"), Qt::LeftButton);
-        QCOMPARE(failed.size(), 1);
-        // Finish stopped on the failure with the wait cursor set before it still in force.
-        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        QCOMPARE(VisibleControls(), PickingControls);
+        QTRY_VERIFY(form_->Engine().PickCount >= 3);
+        QVERIFY(!form_->close());
+        QCOMPARE(Notice()->textFormat(), Qt::PlainText);
+        for (QAbstractButton* button : Notice()->buttons()) {
+            if (button->text() == answer) {
+                QTest::mouseClick(button, Qt::LeftButton);
+            }
+        }
+        QCOMPARE(failed.size(), blocked ? 1 : 0);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         QVERIFY(!Timer()->isActive());
-        QCOMPARE(ReadFile("results.txt"), "Item      Quantity\r\n 1  0 \r\n 2  0 \r\n 3  0 \r\n");
-        // Nothing runs after a failure.
-        QTest::mouseClick(Find("Command1"), Qt::LeftButton);
-        QCOMPARE(failed.size(), 1);
+        QCOMPARE(form_->isVisible(), blocked);
+        QCOMPARE(ReadFile("data.txt").count('\n'), form_->Engine().PickCount);
+        const bool finished = answer == "Finish and Close";
+        QCOMPARE(ReadFile("results.txt").count('\n'), finished ? 4 : 0);
+        QCOMPARE(ReadFile("sorted_results.txt").count('\n'), finished && !blocked ? 4 : 0);
+        if (blocked) {
+            QCOMPARE(VisibleControls(), PickingControls);
+            // Nothing runs after a failure.
+            QTest::mouseClick(Find("Command1"), Qt::LeftButton);
+            QCOMPARE(failed.size(), 1);
+        }
     }
 
     // In a folder whose name is not valid text no link can name its file: it says so instead of
