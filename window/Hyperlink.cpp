@@ -96,7 +96,10 @@ void Hyperlink::paintEvent(QPaintEvent* /*event*/) {
 
 void Hyperlink::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
+        // One opening per press: a held key repeats, and each repeat would start another viewer.
+        if (!event->isAutoRepeat()) {
+            click();
+        }
         return;
     }
     QAbstractButton::keyPressEvent(event);
