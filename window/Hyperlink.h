@@ -28,9 +28,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void Open();
+    bool IsRepeat(const QKeyEvent* event) const;
 
     QString target_;
+    int releasedKey_ = 0;  // the last key released, and when
+    quint64 releasedAt_ = 0;
 };
