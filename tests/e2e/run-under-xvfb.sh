@@ -17,7 +17,8 @@ fail() {
 # reported WHAT ERRORS: once ERRORS tells of the failure, its report waits in a dialog, and Return
 # closes it, which must end the program with status 1.
 reported() {
-    until grep -q "$1" "$2"; do sleep 0.1; done
+    local wait=100
+    until grep -q "$1" "$2"; do ((--wait)) || fail "nothing says \"$1\""; sleep 0.1; done
     sleep 0.5
     kill -0 "$kelpov_pid" 2>/dev/null || fail "no dialog reports \"$1\""
     xdo key Return
