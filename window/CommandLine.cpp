@@ -17,30 +17,17 @@ namespace {
 
 // The options that QGuiApplication, QApplication and the xcb platform take out of the arguments
 // (Qt 6.4): those followed by a value, then those that stand alone. They pass the parser hidden.
-const char* const QtOptionsWithValue[] = {"platform",
-                                          "platformpluginpath",
-                                          "platformtheme",
-                                          "plugin",
-                                          "qwindowgeometry",
-                                          "geometry",
-                                          "qwindowtitle",
-                                          "title",
-                                          "qwindowicon",
-                                          "icon",
-                                          "session",
-                                          "style",
-                                          "stylesheet",
-                                          "display",
-                                          "name",
-                                          "visual",
-                                          "qmljsdebugger"};
-const char* const QtSwitches[] = {"reverse", "testability", "widgetcount", "nograb", "dograb"};
+const char* const QtOptionsWithValue =
+    "platform platformpluginpath platformtheme plugin qwindowgeometry geometry qwindowtitle title "
+    "qwindowicon icon session style stylesheet display name visual qmljsdebugger";
+const char* const QtSwitches = "reverse testability widgetcount nograb dograb";
 
-QCommandLineOption HiddenOption(const char* name, bool takesValue) {
-    QCommandLineOption option(QString::fromLatin1(name), QString(),
-                              takesValue ? QStringLiteral("value") : QString());
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return option;
+void AddHidden(QCommandLineParser& parser, const char* names, bool takeValue) {
+    for (const QString& name : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+        QCommandLineOption option(name, QString(), takeValue ? QStringLiteral("value") : QString());
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 }  // namespace
@@ -60,12 +47,8 @@ CommandLine::CommandLine(int argc, char* argv[])
                        "counts them. Its files, data.txt, results.txt and sorted_results.txt,\n"
                        "are written into the current folder."));
     parser_.addOptions({help_, version_, homeFolder_});
-    for (const char* name : QtOptionsWithValue) {
-        parser_.addOption(HiddenOption(name, true));
-    }
-    for (const char* name : QtSwitches) {
-        parser_.addOption(HiddenOption(name, false));
-    }
+    AddHidden(parser_, QtOptionsWithValue, true);
+    AddHidden(parser_, QtSwitches, false);
 
     QStringList arguments;
     for (int k = 0; k < argc; ++k) {

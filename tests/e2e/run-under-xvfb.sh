@@ -72,9 +72,10 @@ for ((i = 0; i < 60; i++)); do
 done
 xdo "${moves[@]}"
 
-# A second Kelpov in the same folder is refused at start, and the first run goes on untouched.
+# A second Kelpov in the same folder, started with Qt's own options, is refused at start, and the
+# first run goes on untouched.
 first=$kelpov_pid
-(cd "$scratch/run" && QT_QPA_PLATFORM=xcb exec "$binary") 2>"$scratch/second.err" &
+(cd "$scratch/run" && exec "$binary" -platform xcb -style fusion) 2>"$scratch/second.err" &
 kelpov_pid=$!
 reported 'in use by another Kelpov' "$scratch/second.err"
 
