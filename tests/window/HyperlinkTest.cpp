@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <utility>
 #include <vector>
 
 #include "window/Hyperlink.h"
@@ -31,8 +32,9 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<std::vector<Stroke>>("strokes");
         QTest::addColumn<int>("openings");
-        for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-            const QByteArray name = QTest::toString(Qt::Key(key));
+        const std::pair<int, QByteArray> keys[] = {
+            {Qt::Key_Return, "Return"}, {Qt::Key_Enter, "Enter"}, {Qt::Key_Space, "Space"}};
+        for (const auto& [key, name] : keys) {
             // A held key repeats as a release and a press at one moment; Qt flags the pair only
             // when it sees both at once, which on X11 it does not always.
             QTest::newRow(name + ", held, repeats flagged")
