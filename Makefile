@@ -1,7 +1,8 @@
 # make run   builds Kelpov and starts it
 # make test  builds everything and runs every test
 # make bench builds everything and runs the benchmarks
-# make package builds the Debian package and checks it with lintian and desktop-file-validate
+# make package builds the Debian package and checks its modes, lintian, its desktop entry and its
+#              AppStream metadata
 # Each first installs the Debian packages it needs that are missing.
 # PRESET picks the CMake preset (release by default; CI uses ci, where warnings are errors).
 
@@ -11,6 +12,7 @@ BUILD := build/$(PRESET)
 BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
 	libboost-math-dev libgtest-dev libbenchmark-dev
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils
+PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 
 .PHONY: run test bench package
 
@@ -33,11 +35,19 @@ bench:
 	cmake --build --preset $(PRESET) -j2 --target kelpov_bench
 	$(BUILD)/bench/kelpov_bench
 
-# The desktop entry is made when the package's files are laid out, beside the program.
+# The package is built under umask 077, the strictest a packager may have: its folders and programs
+# must still come out 0755 and its data 0644. Then the files as laid out in the package are checked:
+# their modes, lintian, the desktop entry and the AppStream metadata.
 package:
-	scripts/ensure-packages $(BUILD_PACKAGES) lintian desktop-file-utils
+	scripts/ensure-packages $(BUILD_PACKAGES) $(PACKAGE_PACKAGES)
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j2 --target kelpov
-	cd $(BUILD) && cpack -G DEB
+	rm -rf $(BUILD)/kelpov_*.deb $(BUILD)/package-tree
+	cd $(BUILD) && umask 077 && cpack -G DEB
+	dpkg-deb -c $(BUILD)/kelpov_*.deb | awk '{ want = /^d/ ? "drwxr-xr-x" : \
+	    $$6 ~ /^\.\/usr\/bin\// ? "-rwxr-xr-x" : "-rw-r--r--" } \
+	    $$1 != want { print "wrong mode, not " want ":", $$0; bad = 1 } END { exit bad }'
 	lintian --fail-on error,warning $(BUILD)/kelpov_*.deb
-	desktop-file-validate $(BUILD)/window/kelpov.desktop
+	dpkg-deb -x $(BUILD)/kelpov_*.deb $(BUILD)/package-tree
+	desktop-file-validate $(BUILD)/package-tree/usr/share/applications/kelpov.desktop
+	appstreamcli validate-tree --no-net $(BUILD)/package-tree

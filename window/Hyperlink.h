@@ -6,10 +6,11 @@
 #include <QUrl>
 
 // A link: a caption drawn in its own font and colours that opens its target when clicked or
-// activated from the keyboard (Space, Return or Enter). A target with a scheme, such as
-// "https://...", opens as a URL; an absolute path as a local file. Any other target names a file
-// that no other program could be told how to find: activating it says so instead. Screen readers
-// meet it as a link, named by its caption and described by its target.
+// activated from the keyboard (Space, Return or Enter), once per press however long the key is
+// held. A target with a scheme, such as "https://...", opens as a URL; an absolute path as a local
+// file. Any other target names a file that no other program could be told how to find: activating
+// it says so instead. Screen readers meet it as a link, named by its caption and described by its
+// target.
 class Hyperlink : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(QString LinkTarget READ LinkTarget WRITE SetLinkTarget)
@@ -27,9 +28,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void Open();
+    bool IsRepeat(const QKeyEvent* event) const;
 
     QString target_;
+    int releasedKey_ = 0;  // the last key released, and when
+    quint64 releasedAt_ = 0;
 };

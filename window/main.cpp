@@ -1,32 +1,41 @@
 #include <QApplication>
 #include <QIcon>
 
-#include <cstdio>
-
+#include "common/Failure.h"
+#include "window/CommandLine.h"
 #include "window/Form1.h"
+#include "window/Notices.h"
+#include "window/WindowSystem.h"
 
 int main(int argc, char* argv[]) {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    // Without a display Qt would abort with a core dump.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs(
-            "kelpov: needs a graphical session, and neither DISPLAY nor WAYLAND_DISPLAY is set\n",
-            stderr);
+    const CommandLine commandLine(argc, argv);
+    if (!commandLine.WantsWindow()) {
+        return commandLine.RunWithoutWindow();
+    }
+    const std::unique_ptr<QApplication> app =
+        ConnectToWindowSystem(argc, argv, commandLine.QtOption(QStringLiteral("platform")),
+                              commandLine.QtOption(QStringLiteral("display")));
+    if (!app) {
         return 1;
     }
-#endif
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelpov"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelpov1.0"));
     QApplication::setDesktopFileName(QStringLiteral("kelpov"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelpov.png")));
 
+    if (commandLine.InHomeFolder()) {
+        try {
+            EnterHomeFolder();
+        } catch (const Failure& failure) {
+            ReportFailure(nullptr, failure);
+            return 1;
+        }
+    }
     Form1 form;
     if (form.HasFailed()) {
         return 1;  // opening the data log failed, and the failure has been reported
     }
-    QObject::connect(&form, &Form1::Failed, &app, [] { QCoreApplication::exit(1); });
+    QObject::connect(&form, &Form1::Failed, app.get(), [] { QCoreApplication::exit(1); });
     form.show();
     return QApplication::exec();
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The real program on its own X server, driven by pointer and keyboard: a run whose three files
-# are checked byte for byte, a second Kelpov refused in the same folder meanwhile, a failure after
-# start-up, and a start without any display. Every failure must end the program with status 1.
+# The real program as a person runs it. First with no X server: the help, the version, a command
+# line it refuses, a display that does not answer and no display at all, none of which may touch
+# the data.txt in place. Then on its own X server, driven by pointer and keyboard: a run whose
+# three files are checked byte for byte and whose link opens once however long Return is held, a
+# second Kelpov refused in the same folder meanwhile, a failure after start-up, and the desktop
+# menu's command where ~/Kelpov is a file. Every failure must end the program with status 1.
 #
 # Usage: run-under-xvfb.sh PATH-TO-KELPOV
 set -euo pipefail
@@ -11,29 +14,53 @@ fail() {
     cat "${scratch:-}"/*.err >&2 2>/dev/null || true
     exit 1
 }
-# reported WHAT ERRORS: once ERRORS tells of the failure, Return closes its report, which must end
-# the program with status 1.
+# reported WHAT ERRORS: once ERRORS tells of the failure, its report waits in a dialog, and Return
+# closes it, which must end the program with status 1.
 reported() {
-    until grep -q "$1" "$2"; do sleep 0.1; done
+    local wait=100
+    until grep -q "$1" "$2"; do ((--wait)) || fail "nothing says \"$1\""; sleep 0.1; done
     sleep 0.5
+    kill -0 "$kelpov_pid" 2>/dev/null || fail "no dialog reports \"$1\""
     xdo key Return
     local status=0
     wait "$kelpov_pid" || status=$?
     ((status == 1)) || fail "exit status $status after \"$1\", expected 1"
 }
 if [[ -z ${KELPOV_XVFB:-} ]]; then
-    status=0
-    said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$binary" 2>&1) || status=$?
-    [[ $status == 1 && $said == "kelpov: needs a graphical session"* ]] ||
-        fail "without a display: status $status, \"$said\""
+    scratch=$(mktemp -d)
+    mkdir "$scratch/folder"
+    printf ' 1 \r\n 2 \r\n' | tee "$scratch/kept" >"$scratch/folder/data.txt"
+    # Each line: the exit status; globs for all of stdout and of stderr, which is one line if any;
+    # the environment; the arguments.
+    while IFS='|' read -r want out err env args; do
+        status=0
+        (cd "$scratch/folder" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $env \
+            "$binary" $args) >"$scratch/out" 2>"$scratch/said" || status=$?
+        [[ $status == "$want" && $(<"$scratch/out") == $out && $(<"$scratch/said") == $err &&
+            $(wc -l <"$scratch/said") == $((${#err} > 0)) ]] ||
+            fail "kelpov $env $args: status $status, printed: $(cat "$scratch/out" "$scratch/said")"
+        [[ $(ls "$scratch/folder") == data.txt ]] &&
+            cmp -s "$scratch/kept" "$scratch/folder/data.txt" || fail "kelpov $env $args: files"
+    done <<'EOF'
+0|Usage: kelpov *--home-folder*|||--help
+0|kelpov 1.0|||--version
+2||kelpov: Unknown option 'bogus'. *||--bogus
+2||kelpov: Unexpected argument 'data.txt'. *||-style fusion data.txt
+1||kelpov: cannot open a window: no connection to the X display ":77"|DISPLAY=:77|
+1||kelpov: needs a graphical session*||
+EOF
+    rm -rf "$scratch"
     KELPOV_XVFB=1 exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" "$0" "$@"
 fi
 source "$(dirname "$0")/../../scripts/x11-driver.sh"
 scratch=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
-mkdir "$scratch/run" "$scratch/full"
-start_kelpov "$binary" "$scratch/run" || fail "no window"
+# A stand-in for the program that opens links, which notes what it was asked to open.
+mkdir "$scratch/run" "$scratch/full" "$scratch/bin"
+printf '#!/bin/sh\necho "$@" >>"%s/opened"\n' "$scratch" >"$scratch/bin/xdg-open"
+chmod +x "$scratch/bin/xdg-open"
+PATH="$scratch/bin:$PATH" start_kelpov "$binary" "$scratch/run" || fail "no window"
 [[ $(xprop -id "$window" _NET_WM_NAME) == *' = "Kelpov1.0"' ]] || fail "the title is not Kelpov1.0"
 type_setting "${outcomes_box[@]}" 3
 type_setting "${interval_box[@]}" 50
@@ -45,9 +72,10 @@ for ((i = 0; i < 60; i++)); do
 done
 xdo "${moves[@]}"
 
-# A second Kelpov in the same folder is refused at start, and the first run goes on untouched.
+# A second Kelpov in the same folder, started with Qt's own options, is refused at start, and the
+# first run goes on untouched.
 first=$kelpov_pid
-(cd "$scratch/run" && QT_QPA_PLATFORM=xcb exec "$binary") 2>"$scratch/second.err" &
+(cd "$scratch/run" && exec "$binary" -platform xcb -style fusion) 2>"$scratch/second.err" &
 kelpov_pid=$!
 reported 'in use by another Kelpov' "$scratch/second.err"
 
@@ -65,6 +93,10 @@ table() {
 }
 cmp <(table <<<"$counts") "$scratch/run/results.txt" || fail "results.txt is wrong"
 cmp <(sort -s -k2,2nr <<<"$counts" | table) "$scratch/run/sorted_results.txt" || fail "sorted"
+# Return held for 1.5 s on the focused link, a file's once "Finish" hides itself: one opening.
+xdo keydown Return sleep 1.5 keyup Return sleep 1
+[[ $(<"$scratch/opened") == "file://$scratch/run/"*.txt && $(wc -l <"$scratch/opened") == 1 ]] ||
+    fail "a held Return opened: $(cat "$scratch/opened")"
 kill "$kelpov_pid"
 
 # A failure after start-up: every write to data.txt fails at the first beat.
@@ -73,4 +105,15 @@ start_kelpov "$binary" "$scratch/full" || fail "no window"
 type_setting "${interval_box[@]}" 10
 click_at "${submit_button[@]}"
 reported 'File failure' "$scratch/full.err"
+
+# The desktop menu's command, with ~/Kelpov a file: the failure is told in Kelpov's dialog.
+mkdir "$scratch/home" "$scratch/menu"
+: >"$scratch/home/Kelpov"
+entry=$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../window/kelpov.desktop.in")
+eval "menu=(${entry//@KELPOV_PROGRAM@/$binary})"
+(cd "$scratch/menu" && HOME="$scratch/home" QT_QPA_PLATFORM=xcb exec "${menu[@]}") \
+    2>"$scratch/menu.err" &
+kelpov_pid=$!
+reported "cannot enter the folder \"$scratch/home/Kelpov\"" "$scratch/menu.err"
+[[ ! -s $scratch/home/Kelpov && -z $(ls "$scratch/menu") ]] || fail "the menu start wrote a file"
 echo PASS

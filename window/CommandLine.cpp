@@ -1,0 +1,118 @@
+#include "window/CommandLine.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QStringList>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "common/Failure.h"
+
+namespace {
+
+// The options that QGuiApplication, QApplication and the xcb platform take out of the arguments
+// (Qt 6.4): those followed by a value, then those that stand alone. They pass the parser hidden.
+const char* const QtOptionsWithValue =
+    "platform platformpluginpath platformtheme plugin qwindowgeometry geometry qwindowtitle title "
+    "qwindowicon icon session style stylesheet display name visual qmljsdebugger";
+const char* const QtSwitches = "reverse testability widgetcount nograb dograb";
+
+void AddHidden(QCommandLineParser& parser, const char* names, bool takeValue) {
+    for (const QString& name : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+        QCommandLineOption option(name, QString(), takeValue ? QStringLiteral("value") : QString());
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+}  // namespace
+
+CommandLine::CommandLine(int argc, char* argv[])
+    : help_({QStringLiteral("h"), QStringLiteral("help")},
+            QStringLiteral("Shows this help and exits.")),
+      version_({QStringLiteral("v"), QStringLiteral("version")},
+               QStringLiteral("Shows the version and exits.")),
+      homeFolder_(QStringLiteral("home-folder"),
+                  QStringLiteral("Works in ~/Kelpov, made when missing, instead of the current "
+                                 "folder, as the desktop menu starts Kelpov.")) {
+    // Qt's options are single-dash words, as in "-platform offscreen".
+    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser_.setApplicationDescription(
+        QStringLiteral("Draws random item numbers while the mouse moves over its window, and\n"
+                       "counts them. Its files, data.txt, results.txt and sorted_results.txt,\n"
+                       "are written into the current folder."));
+    parser_.addOptions({help_, version_, homeFolder_});
+    AddHidden(parser_, QtOptionsWithValue, true);
+    AddHidden(parser_, QtSwitches, false);
+
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k) {
+        arguments << QString::fromLocal8Bit(argv[k]);
+    }
+    if (!parser_.parse(arguments)) {
+        command_ = Command::Refuse;
+        refusal_ = parser_.errorText();
+    } else if (!parser_.positionalArguments().isEmpty()) {
+        command_ = Command::Refuse;
+        refusal_ = QStringLiteral("Unexpected argument '%1'.")
+                       .arg(parser_.positionalArguments().constFirst());
+    } else if (parser_.isSet(help_)) {
+        command_ = Command::Help;
+    } else if (parser_.isSet(version_)) {
+        command_ = Command::Version;
+    }
+}
+
+int CommandLine::RunWithoutWindow() const {
+    switch (command_) {
+        case Command::Help: {
+            // Qt's usage line names the program only once an application object exists.
+            QString text = parser_.helpText();
+            text.replace(0, text.indexOf(QLatin1Char('\n')),
+                         QStringLiteral("Usage: kelpov [options]"));
+            text += QStringLiteral(
+                "\nQt's standard options, such as -platform, -style and -display, work as\n"
+                "in every Qt program.\n");
+            std::fputs(qPrintable(text), stdout);
+            return 0;
+        }
+        case Command::Version:
+            std::fputs("kelpov " KELPOV_VERSION "\n", stdout);
+            return 0;
+        case Command::Refuse:
+            std::fprintf(stderr, "kelpov: %s See kelpov --help.\n", qPrintable(refusal_));
+            return 2;
+        case Command::Window:
+            break;
+    }
+    return 0;
+}
+
+QString CommandLine::QtOption(const QString& name) const {
+    return parser_.value(name);
+}
+
+void EnterHomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        throw Failure(FailureKind::File,
+                      "cannot make the folder Kelpov in the home folder: HOME is not set");
+    }
+    const std::string folder = (std::filesystem::path(home) / "Kelpov").string();
+    const auto fail = [&folder](const char* action) {
+        throw Failure(FailureKind::File, std::string("cannot ") + action + " the folder \"" +
+                                             folder +
+                                             "\": " + std::generic_category().message(errno));
+    };
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        fail("make");
+    }
+    if (::chdir(folder.c_str()) != 0) {
+        fail("enter");
+    }
+}
