@@ -9,9 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <system_error>
 
 #include "common/Failure.h"
+#include "finish/FinishFromLog.h"
+#include "finish/Summary.h"
+#include "window/Notices.h"
 
 namespace {
 
@@ -39,14 +44,20 @@ CommandLine::CommandLine(int argc, char* argv[])
                QStringLiteral("Shows the version and exits.")),
       homeFolder_(QStringLiteral("home-folder"),
                   QStringLiteral("Works in ~/Kelpov, made when missing, instead of the current "
-                                 "folder, as the desktop menu starts Kelpov.")) {
+                                 "folder, as the desktop menu starts Kelpov.")),
+      finish_(QStringLiteral("finish"),
+              QStringLiteral("Without a window, writes results.txt and sorted_results.txt from "
+                             "the picks in data.txt, as \"Finish\" would with N outcomes, and "
+                             "prints the summary: the results of a run that was closed or "
+                             "stopped before \"Finish\"."),
+              QStringLiteral("N")) {
     // Qt's options are single-dash words, as in "-platform offscreen".
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser_.setApplicationDescription(
         QStringLiteral("Draws random item numbers while the mouse moves over its window, and\n"
                        "counts them. Its files, data.txt, results.txt and sorted_results.txt,\n"
                        "are written into the current folder."));
-    parser_.addOptions({help_, version_, homeFolder_});
+    parser_.addOptions({help_, version_, homeFolder_, finish_});
     AddHidden(parser_, QtOptionsWithValue, true);
     AddHidden(parser_, QtSwitches, false);
 
@@ -65,6 +76,8 @@ CommandLine::CommandLine(int argc, char* argv[])
         command_ = Command::Help;
     } else if (parser_.isSet(version_)) {
         command_ = Command::Version;
+    } else if (parser_.isSet(finish_)) {
+        command_ = Command::Finish;
     }
 }
 
@@ -84,6 +97,8 @@ int CommandLine::RunWithoutWindow() const {
         case Command::Version:
             std::fputs("kelpov " KELPOV_VERSION "\n", stdout);
             return 0;
+        case Command::Finish:
+            return FinishFromDataLog(parser_.value(finish_));
         case Command::Refuse:
             std::fprintf(stderr, "kelpov: %s See kelpov --help.\n", qPrintable(refusal_));
             return 2;
@@ -95,6 +110,33 @@ int CommandLine::RunWithoutWindow() const {
 
 QString CommandLine::QtOption(const QString& name) const {
     return parser_.value(name);
+}
+
+int FinishFromDataLog(const QString& outcomes) {
+    const std::string count = outcomes.toStdString();
+    if (!IsWorkableOutcomeCount(count)) {
+        std::fprintf(stderr,
+                     "kelpov: --finish: \"%s\" is not a number of items Kelpov can count. Give a "
+                     "number from -32767 to 20000: the items are 1 to that number rounded, and 0 "
+                     "or less gives none.\n",
+                     count.c_str());
+        return 1;
+    }
+    try {
+        const auto picker = std::make_unique<Picker>();
+        if (const std::optional<int> tornLine = FinishFromLog(*picker, count)) {
+            std::fprintf(stderr,
+                         "kelpov: warning: line %d of data.txt is cut off before its end, as only "
+                         "a system crash leaves one; it is left out\n",
+                         *tornLine);
+        }
+        const Summary summary = Summarize(*picker, count);
+        std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(summary).c_str());
+        return 0;
+    } catch (const Failure& failure) {
+        PrintFailure(failure);
+        return 1;
+    }
 }
 
 void EnterHomeFolder() {

@@ -5,8 +5,9 @@
 #include <QString>
 
 // What Kelpov's command line asks of it. It is read before Qt connects to any windowing system,
-// so that the commands that open no window (the help, the version, the refusal of an argument it
-// does not know) need no display and touch no file. Qt's own options (-platform, -style,
+// so that the commands that open no window (the help, the version, the results of a run from its
+// data log, the refusal of an argument it does not know) need no display, and the first two and
+// the refusal touch no file. Qt's own options (-platform, -style,
 // -display ...) are accepted and left for QApplication, as in every Qt program.
 class CommandLine {
 public:
@@ -26,15 +27,22 @@ public:
     QString QtOption(const QString& name) const;
 
 private:
-    enum class Command { Window, Help, Version, Refuse };
+    enum class Command { Window, Help, Version, Finish, Refuse };
 
     QCommandLineParser parser_;
     QCommandLineOption help_;
     QCommandLineOption version_;
     QCommandLineOption homeFolder_;
+    QCommandLineOption finish_;
     Command command_ = Command::Window;
     QString refusal_;
 };
+
+// --finish N: what "Finish" would have done with N in the outcome box, from the picks in
+// "data.txt" of the current folder: writes both tables, prints the summary and the fairness
+// reading, and returns the exit status. A count the window would refuse, a folder in use, or a log
+// that is not one Kelpov wrote is refused with status 1, and nothing is touched.
+int FinishFromDataLog(const QString& outcomes);
 
 // The desktop menu's start: makes the folder Kelpov in the home folder when it is missing and
 // works there, since a menu starts programs in the home folder itself. A File failure that names

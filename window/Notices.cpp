@@ -31,10 +31,15 @@ void ShowNotice(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     NewMessageBox(parent, icon, text)->open();
 }
 
+void PrintFailure(const Failure& failure) {
+    std::fprintf(stderr, "kelpov: %s: %s\n", FailureKindName(failure.kind()).data(),
+                 failure.what());
+}
+
 void ReportFailure(QWidget* parent, const Failure& failure) {
     const QString kind = QString::fromUtf8(FailureKindName(failure.kind()));
     const QString what = QString::fromLocal8Bit(failure.what());
-    std::fprintf(stderr, "kelpov: %s: %s\n", qPrintable(kind), qPrintable(what));
+    PrintFailure(failure);
     if (HasScreen()) {
         NewMessageBox(parent, QMessageBox::Critical,
                       QObject::tr("%1: %2\n\nKelpov cannot go on and will close.").arg(kind, what))

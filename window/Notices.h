@@ -13,3 +13,6 @@ void ShowNotice(QWidget* parent, QMessageBox::Icon icon, const QString& text);
 // The end of the road for a failure: the report goes to stderr and, where there is a screen, into
 // a modal dialog that names the failure kind and what failed.
 void ReportFailure(QWidget* parent, const Failure& failure);
+
+// The failure's line on stderr alone, for a command that opens no window.
+void PrintFailure(const Failure& failure);

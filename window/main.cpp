@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
+
 #include "common/Failure.h"
 #include "window/CommandLine.h"
 #include "window/Form1.h"
@@ -8,6 +10,9 @@
 #include "window/WindowSystem.h"
 
 int main(int argc, char* argv[]) {
+    // A FIFO whose reader has gone fails the write (EPIPE), which is reported as a file failure,
+    // instead of killing Kelpov without a word.
+    std::signal(SIGPIPE, SIG_IGN);
     const CommandLine commandLine(argc, argv);
     if (!commandLine.WantsWindow()) {
         return commandLine.RunWithoutWindow();

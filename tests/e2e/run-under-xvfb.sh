@@ -2,9 +2,9 @@
 # The real program as a person runs it. First with no X server: the help, the version, a command
 # line it refuses, a display that does not answer and no display at all, none of which may touch
 # the data.txt in place. Then on its own X server, driven by pointer and keyboard: a run whose
-# three files are checked byte for byte and whose link opens once however long Return is held, a
-# second Kelpov refused in the same folder meanwhile, a failure after start-up, and the desktop
-# menu's command where ~/Kelpov is a file. Every failure must end the program with status 1.
+# three files are checked byte for byte, rebuilt by --finish, and whose link opens once however
+# long Return is held, a second Kelpov refused in the same folder meanwhile, a failure after
+# start-up, a FIFO whose reader leaves, and the desktop menu's command where ~/Kelpov is a file. Every failure must end the program with status 1.
 #
 # Usage: run-under-xvfb.sh PATH-TO-KELPOV
 set -euo pipefail
@@ -98,7 +98,21 @@ cmp <(sort -s -k2,2nr <<<"$counts" | table) "$scratch/run/sorted_results.txt" ||
 xdo key shift+Tab keydown Return sleep 1.5 keyup Return sleep 1
 [[ $(<"$scratch/opened") == "file://$scratch/run/"*.txt && $(wc -l <"$scratch/opened") == 1 ]] ||
     fail "a held Return opened: $(cat "$scratch/opened")"
+# The same tables again from data.txt alone, as for a run that never reached "Finish": refused
+# while the run's Kelpov holds the folder, rebuilt byte for byte once it is gone.
+cp "$scratch/run/results.txt" "$scratch/run/sorted_results.txt" "$scratch"
+recover() {
+    (cd "$scratch/run" && env -u DISPLAY "$binary" --finish 3) >"$scratch/recovered" 2>&1
+}
+recover && fail "--finish in a folder in use"
+grep -q 'in use by another Kelpov' "$scratch/recovered" || fail "--finish: $(<"$scratch/recovered")"
 kill "$kelpov_pid"
+wait "$kelpov_pid" || true
+recover || fail "--finish: $(<"$scratch/recovered")"
+[[ $(head -n 1 "$scratch/recovered") == "$(awk '{ k += $2 } END { print k }' <<<"$counts") picks"* ]] ||
+    fail "--finish printed: $(<"$scratch/recovered")"
+cmp "$scratch/results.txt" "$scratch/run/results.txt" &&
+    cmp "$scratch/sorted_results.txt" "$scratch/run/sorted_results.txt" || fail "--finish tables"
 
 # A failure after start-up: every write to data.txt fails at the first beat.
 ln -s /dev/full "$scratch/full/data.txt"
@@ -106,6 +120,16 @@ start_kelpov "$binary" "$scratch/full" || fail "no window"
 type_setting "${interval_box[@]}" 10
 click_at "${submit_button[@]}"
 reported 'File failure' "$scratch/full.err"
+
+# A FIFO in place of data.txt whose reader leaves after 100 lines: a file failure, never a death
+# by SIGPIPE (status 141).
+mkdir "$scratch/fifo"
+mkfifo "$scratch/fifo/data.txt"
+head -c 500 "$scratch/fifo/data.txt" >/dev/null &
+start_kelpov "$binary" "$scratch/fifo" || fail "no window"
+type_setting "${interval_box[@]}" 10
+click_at "${submit_button[@]}"
+reported 'Broken pipe' "$scratch/fifo.err"
 
 # The desktop menu's command, with ~/Kelpov a file: the failure is told in Kelpov's dialog.
 mkdir "$scratch/home" "$scratch/menu"
