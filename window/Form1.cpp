@@ -23,6 +23,7 @@
 #include "finish/Summary.h"
 #include "window/FocusRing.h"
 #include "window/Hyperlink.h"
+#include "window/KeyRepeat.h"
 #include "window/Notices.h"
 #include "window/ResultsView.h"
 
@@ -80,10 +81,17 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-        if (!enter || !event->isAutoRepeat()) {
+        if (!enter || !repeat_.IsRepeat(event)) {
             QPushButton::keyPressEvent(event);
         }
     }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        repeat_.Released(event);
+        QPushButton::keyReleaseEvent(event);
+    }
+
+private:
+    KeyRepeat repeat_;
 };
 
 Hyperlink* FileLink(const QString& caption, QWidget* parent) {

@@ -94,20 +94,11 @@ void Hyperlink::paintEvent(QPaintEvent* /*event*/) {
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 
-// A held key repeats. X11 sends each repeat as a release and a press at the same moment, and Qt
-// flags the pair only if the press has already arrived when it handles the release; when it has
-// not, the press looks new. So a press at the very moment of the same key's last release is a
-// repeat too (events that carry no time carry 0).
-bool Hyperlink::IsRepeat(const QKeyEvent* event) const {
-    return event->isAutoRepeat() || (event->timestamp() != 0 && event->key() == releasedKey_ &&
-                                     event->timestamp() == releasedAt_);
-}
-
 void Hyperlink::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
         // One opening per press: each repeat would start another viewer.
-        if (IsRepeat(event)) {
+        if (repeat_.IsRepeat(event)) {
             event->accept();
             return;
         }
@@ -120,8 +111,7 @@ void Hyperlink::keyPressEvent(QKeyEvent* event) {
 }
 
 void Hyperlink::keyReleaseEvent(QKeyEvent* event) {
-    releasedKey_ = event->key();
-    releasedAt_ = event->timestamp();
+    repeat_.Released(event);
     QAbstractButton::keyReleaseEvent(event);
 }
 

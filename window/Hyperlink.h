@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "window/KeyRepeat.h"
+
 // A link: a caption drawn in its own font and colours that opens its target when clicked or
 // activated from the keyboard (Space, Return or Enter), once per press however long the key is
 // held. A target with a scheme, such as "https://...", opens as a URL; an absolute path as a local
@@ -32,9 +34,7 @@ protected:
 
 private:
     void Open();
-    bool IsRepeat(const QKeyEvent* event) const;
 
     QString target_;
-    int releasedKey_ = 0;  // the last key released, and when
-    quint64 releasedAt_ = 0;
+    KeyRepeat repeat_;
 };
