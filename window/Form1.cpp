@@ -345,14 +345,12 @@ void Form1::AskBeforeClosing() {
         closeQuestion_->activateWindow();
         return;
     }
-    auto* question = new QMessageBox(
-        QMessageBox::Question, QGuiApplication::applicationDisplayName(),
+    QMessageBox* question = NewMessageBox(
+        this, QMessageBox::Question,
         tr("Finish the run before closing?\n\nThe picks recorded so far are in \"data.txt\", but "
            "\"results.txt\" and \"sorted_results.txt\" are not written until the run is "
            "finished."),
-        QMessageBox::NoButton, this);
-    question->setTextFormat(Qt::PlainText);
-    question->setAttribute(Qt::WA_DeleteOnClose);
+        QMessageBox::NoButton);
     QPushButton* finish = question->addButton(tr("Finish and Close"), QMessageBox::AcceptRole);
     QPushButton* discard =
         question->addButton(tr("Close Without Results"), QMessageBox::DestructiveRole);

@@ -17,15 +17,15 @@ bool HasScreen() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-// Plain text: a typed setting or a folder name is shown as it is, never as markup or a link.
-QMessageBox* NewMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-    auto* box = new QMessageBox(icon, Title(), text, QMessageBox::Ok, parent);
+}  // namespace
+
+QMessageBox* NewMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                           QMessageBox::StandardButtons buttons) {
+    auto* box = new QMessageBox(icon, Title(), text, buttons, parent);
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     return box;
 }
-
-}  // namespace
 
 void ShowNotice(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     NewMessageBox(parent, icon, text)->open();
