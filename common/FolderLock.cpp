@@ -7,15 +7,13 @@
 
 namespace {
 
-constexpr const char* LogName = "data.txt";
-
 int LockAtOnce(int fd) {
     return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
 }
 
 }  // namespace
 
-FolderLock FolderLock::Take() {
+FolderLock FolderLock::Take(const char* logName) {
     Descriptor held(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!held) {
         FailOnFile(".", "open the folder", SystemReason(errno));
@@ -26,13 +24,13 @@ FolderLock FolderLock::Take() {
         // NFS emulates flock with a write lock, which needs a file open for writing, and a folder
         // cannot be opened so. There the data log itself carries the lock, opened without being
         // emptied, so that a Kelpov refused here leaves it as it is.
-        what = LogName;
-        Descriptor log(OpenWithoutWaiting(LogName, 0));
+        what = logName;
+        Descriptor log(OpenWithoutWaiting(logName, 0));
         error = log ? LockAtOnce(log.Get()) : errno;
         held = std::move(log);
     }
     if (error == EWOULDBLOCK) {
-        FailOnFile(LogName, "open", "it is in use by another Kelpov working in this folder");
+        FailOnFile(logName, "open", "it is in use by another Kelpov working in this folder");
     }
     if (error != 0) {
         FailOnFile(what, "lock against a second Kelpov", SystemReason(error));

@@ -10,9 +10,10 @@ class FolderLock {
 public:
     FolderLock() = default;  // holds nothing
 
-    // Locks the current folder. A file failure when another Kelpov holds it ("in use by another
-    // Kelpov working in this folder"), or when the folder cannot be locked, with the reason.
-    static FolderLock Take();
+    // Locks the current folder, whose data log is logName. A file failure when another Kelpov
+    // holds it ("in use by another Kelpov working in this folder"), or when the folder cannot be
+    // locked, with the reason.
+    static FolderLock Take(const char* logName);
 
     bool IsHeld() const { return static_cast<bool>(held_); }
 

@@ -14,7 +14,7 @@ std::optional<int> FinishFromLog(Picker& picker, std::string_view outcomes) {
     if (!std::filesystem::exists(Picker::DataLogName, error)) {
         FailOnFile(Picker::DataLogName, "read", SystemReason(error ? error.value() : ENOENT));
     }
-    const FolderLock folder = FolderLock::Take();
+    const FolderLock folder = FolderLock::Take(Picker::DataLogName);
     const std::optional<int> tornLine = LoadPicks(picker, ReadDataLog());
     CountAndWrite(picker, outcomes);
     return tornLine;

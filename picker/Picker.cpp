@@ -7,7 +7,7 @@
 
 void Picker::OpenLog() {
     if (!folder_.IsHeld()) {
-        folder_ = FolderLock::Take();
+        folder_ = FolderLock::Take(DataLogName);
     }
     dataLog_.Open(DataLogName);
     PickCount = 0;
