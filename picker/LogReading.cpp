@@ -87,10 +87,13 @@ std::string ReadDataLog() {
         if (got == 0) {
             break;
         }
-        if (got < 0 && errno != EINTR) {
-            FailOnFile(Picker::DataLogName, "read", SystemReason(errno));
+        if (got < 0) {
+            if (errno != EINTR) {
+                FailOnFile(Picker::DataLogName, "read", SystemReason(errno));
+            }
+            continue;
         }
-        size += static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+        size += static_cast<std::size_t>(got);
     }
     text.resize(size);
     return text;
