@@ -18,6 +18,9 @@ public:
 
     // Slots first..last as one span, both ends checked; empty when last < first.
     std::span<Int16> Slots(int first, int last);
+    std::span<const Int16> Slots(int first, int last) const {
+        return const_cast<ItemArray*>(this)->Slots(first, last);
+    }
 
     // The range failure for an index outside 0..LastIndex; returns the index otherwise.
     std::size_t Checked(int index) const {

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "common/Descriptor.h"
-#include "common/FolderLock.h"
 #include "finish/Finish.h"
 #include "picker/LogReading.h"
 
@@ -14,7 +13,7 @@ std::optional<int> FinishFromLog(Picker& picker, std::string_view outcomes) {
     if (!std::filesystem::exists(Picker::DataLogName, error)) {
         FailOnFile(Picker::DataLogName, "read", SystemReason(error ? error.value() : ENOENT));
     }
-    const FolderLock folder = FolderLock::Take(Picker::DataLogName);
+    picker.TakeFolder();
     const std::optional<int> tornLine = LoadPicks(picker, ReadDataLog());
     CountAndWrite(picker, outcomes);
     return tornLine;

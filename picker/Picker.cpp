@@ -5,10 +5,14 @@
 #include "common/PrintForm.h"
 #include "picker/Clock.h"
 
-void Picker::OpenLog() {
+void Picker::TakeFolder() {
     if (!folder_.IsHeld()) {
         folder_ = FolderLock::Take(DataLogName);
     }
+}
+
+void Picker::OpenLog() {
+    TakeFolder();
     dataLog_.Open(DataLogName);
     PickCount = 0;
     CountPosition = 0;

@@ -18,9 +18,12 @@ public:
     static constexpr const char* DataLogName = "data.txt";
 
     // Takes the current folder for this run, unless it holds it already, and keeps it for as long
-    // as the Picker lives; then creates "data.txt" empty there and keeps it open, and resets the
-    // counters. When another Kelpov works in the folder this is a file failure and every file is
-    // left as it was.
+    // as the Picker lives. When another Kelpov works in the folder this is a file failure and
+    // every file is left as it was. Touches no file: what "data.txt" holds can still be read.
+    void TakeFolder();
+
+    // Takes the folder unless it is taken, then creates "data.txt" empty there and keeps it open,
+    // and resets the counters.
     void OpenLog();
 
     // One beat: writes CurrentPick as a line of "data.txt", then stores it as the next pick. When

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "common/Failure.h"
+#include "finish/Fairness.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
 #include "window/Notices.h"
@@ -131,7 +132,8 @@ int FinishFromDataLog(const QString& outcomes) {
                          *tornLine);
         }
         const Summary summary = Summarize(*picker, count);
-        std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(summary).c_str());
+        const Fairness fairness = JudgeFairness(picker->Picks.Slots(1, picker->PickCount), count);
+        std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(fairness).c_str());
         return 0;
     } catch (const Failure& failure) {
         PrintFailure(failure);

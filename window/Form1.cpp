@@ -19,6 +19,7 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
+#include "finish/Fairness.h"
 #include "finish/Finish.h"
 #include "finish/Summary.h"
 #include "window/FocusRing.h"
@@ -130,7 +131,9 @@ QString LinkTargetOf(const char* name) {
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kelpov1.0"));
-    setFixedSize(Px(10305), Px(7455));
+    // At least the size its controls were laid out for; larger gives the results more room.
+    setMinimumSize(Px(10305), Px(7455));
+    resize(minimumSize());
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Highlight));
     setPalette(colours);
@@ -321,6 +324,8 @@ void Form1::FinishRun() {
         Hyperlink3->show();
         Label3->hide();
         ResultsView1->SetSummary(Summarize(picker_, outcomes));
+        ResultsView1->SetReading(QString::fromStdString(
+            FairnessText(JudgeFairness(picker_.Picks.Slots(1, picker_.PickCount), outcomes))));
         ResultsView1->show();
         Command1->hide();
         // A screen reader reads the summary and the fairness reading at once.

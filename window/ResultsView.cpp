@@ -92,7 +92,12 @@ ResultsView::ResultsView(QWidget* parent) : QWidget(parent) {
 void ResultsView::SetSummary(const Summary& summary) {
     summary_ = summary;
     setAccessibleName(QString::fromStdString(SummaryText(summary_)));
-    setAccessibleDescription(QString::fromStdString(FairnessText(summary_)));
+    setAccessibleDescription(QString());
+    update();
+}
+
+void ResultsView::SetReading(const QString& reading) {
+    setAccessibleDescription(reading);
     update();
 }
 

@@ -22,6 +22,9 @@ public:
 
     void SetSummary(const Summary& summary);
 
+    // The fairness reading, which comes a moment after the summary.
+    void SetReading(const QString& reading);
+
     QSize sizeHint() const override { return {671, 146}; }
 
 protected:
