@@ -135,8 +135,8 @@ int FinishFromDataLog(const QString& outcomes) {
         const Fairness fairness = JudgeFairness(picker->Picks.Slots(1, picker->PickCount), count);
         std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(fairness).c_str());
         return 0;
-    } catch (const Failure& failure) {
-        PrintFailure(failure);
+    } catch (...) {
+        PrintFailure(CurrentFailure());
         return 1;
     }
 }

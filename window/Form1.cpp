@@ -211,7 +211,9 @@ void Form1::Handle(Steps steps) noexcept {
     }
     try {
         steps();
-    } catch (const Failure& failure) {
+    } catch (...) {
+        // Any exception, not only a run's own failures: none may cross the event loop.
+        const Failure failure = CurrentFailure();
         failed_ = true;
         Timer1->stop();
         Timer2->stop();
@@ -369,11 +371,25 @@ void Form1::AskBeforeClosing() {
                 close();
             }
         } else if (question->clickedButton() == discard) {
-            closeWithoutResults_ = true;
-            Timer1->stop();
-            close();
+            CloseWithoutResults();
         }
     });
     closeQuestion_ = question;
     question->open();
+}
+
+// The log ends as at "Finish": the last lines synced, and any failure of the log reported, so
+// that "data.txt" is whole on the disk when Kelpov is gone.
+void Form1::CloseWithoutResults() {
+    Handle([this] {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        Timer1->stop();
+        Timer2->stop();
+        picker_.CloseLog();
+    });
+    if (!failed_) {
+        closeWithoutResults_ = true;
+        close();
+    }
 }

@@ -50,6 +50,7 @@ private:
     void ShowPickCount();
     void FinishRun();
     void AskBeforeClosing();
+    void CloseWithoutResults();
 
     // Runs one handler's steps; a failure stops them, is reported, and ends the program.
     template <class Steps>

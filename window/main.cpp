@@ -31,8 +31,8 @@ int main(int argc, char* argv[]) {
     if (commandLine.InHomeFolder()) {
         try {
             EnterHomeFolder();
-        } catch (const Failure& failure) {
-            ReportFailure(nullptr, failure);
+        } catch (...) {
+            ReportFailure(nullptr, CurrentFailure());
             return 1;
         }
     }
