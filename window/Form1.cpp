@@ -21,11 +21,13 @@
 #include "common/Failure.h"
 #include "finish/Fairness.h"
 #include "finish/Finish.h"
+#include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
 #include "window/FocusRing.h"
 #include "window/Hyperlink.h"
 #include "window/KeyRepeat.h"
 #include "window/Notices.h"
+#include "window/Recovery.h"
 #include "window/ResultsView.h"
 
 namespace {
@@ -230,8 +232,30 @@ bool Form1::IsPicking() const {
     return Command1->isVisibleTo(this);
 }
 
+// The folder is taken first, so that a second Kelpov is refused before anything else; a log of a
+// run that never reached "Finish" is offered back before it is emptied.
 void Form1::Load() {
-    Handle([this] { picker_.OpenLog(); });
+    std::optional<UnfinishedRun> unfinished;
+    Handle([&] {
+        picker_.TakeFolder();
+        unfinished = FindUnfinishedRun();
+    });
+    if (failed_) {
+        return;
+    }
+    if (!unfinished) {
+        Handle([this] { picker_.OpenLog(); });
+        return;
+    }
+    auto* recovery = new Recovery(this, *unfinished);
+    connect(recovery, &Recovery::StartNewRun, this, [this] {
+        Handle([this] { picker_.OpenLog(); });
+        Text2->setFocus();
+    });
+    connect(recovery, &Recovery::Quit, this, &QWidget::close);
+    connect(recovery, &Recovery::FinishThatRun, this, &Form1::FinishEarlierRun);
+    // Asked once the window is up, over it.
+    QMetaObject::invokeMethod(recovery, &Recovery::Ask, Qt::QueuedConnection);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* /*event*/) {
@@ -251,10 +275,7 @@ void Form1::DrawFromSurface() {
 void Form1::Submit() {
     Handle([this] {
         if (!IsWorkableOutcomeCount(Text2->text().toStdString())) {
-            Refuse(Text2, tr("Future Outcomes: \"%1\" is not a number of items Kelpov can count. "
-                             "Enter a number from -32767 to 20000: the items are 1 to that number "
-                             "rounded, and 0 or less gives none.")
-                              .arg(Text2->text()));
+            Refuse(Text2, RefusedOutcomeCount(Text2->text()));
             return;
         }
         const std::optional<int> interval = ReadInterval(Text3->text());
@@ -317,22 +338,41 @@ void Form1::FinishRun() {
         Timer2->stop();
         const std::string outcomes = Text2->text().toStdString();
         Finish(picker_, outcomes);
-        // The files were written into the current directory.
-        Hyperlink1->SetLinkTarget(LinkTargetOf(Picker::DataLogName));
-        Hyperlink2->SetLinkTarget(LinkTargetOf(ResultsName));
-        Hyperlink3->SetLinkTarget(LinkTargetOf(SortedResultsName));
-        Hyperlink1->show();
-        Hyperlink2->show();
-        Hyperlink3->show();
-        Label3->hide();
-        ResultsView1->SetSummary(Summarize(picker_, outcomes));
-        ResultsView1->SetReading(QString::fromStdString(
-            FairnessText(JudgeFairness(picker_.Picks.Slots(1, picker_.PickCount), outcomes))));
-        ResultsView1->show();
-        Command1->hide();
-        // A screen reader reads the summary and the fairness reading at once.
-        ResultsView1->setFocus();
+        ShowResults(outcomes);
     });
+}
+
+// The results of the run whose picks a start found in "data.txt", written as kelpov --finish
+// writes them.
+void Form1::FinishEarlierRun(const QString& outcomes) {
+    Handle([&] {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        FinishFromLog(picker_, outcomes.toStdString());
+        for (QWidget* setting :
+             std::initializer_list<QWidget*>{Label1, Text2, Label2, Text3, Command2}) {
+            setting->hide();
+        }
+        ShowResults(outcomes.toStdString());
+    });
+}
+
+void Form1::ShowResults(const std::string& outcomes) {
+    // The files were written into the current directory.
+    Hyperlink1->SetLinkTarget(LinkTargetOf(Picker::DataLogName));
+    Hyperlink2->SetLinkTarget(LinkTargetOf(ResultsName));
+    Hyperlink3->SetLinkTarget(LinkTargetOf(SortedResultsName));
+    Hyperlink1->show();
+    Hyperlink2->show();
+    Hyperlink3->show();
+    Label3->hide();
+    ResultsView1->SetSummary(Summarize(picker_, outcomes));
+    ResultsView1->SetReading(QString::fromStdString(
+        FairnessText(JudgeFairness(picker_.Picks.Slots(1, picker_.PickCount), outcomes))));
+    ResultsView1->show();
+    Command1->hide();
+    // A screen reader reads the summary and the fairness reading at once.
+    ResultsView1->setFocus();
 }
 
 // In the settings, after "Finish" and after a failure a close ends Kelpov at once. While picking

@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <string>
+
 #include "picker/Picker.h"
 
 class Hyperlink;
@@ -49,6 +51,8 @@ private:
     void Beat();
     void ShowPickCount();
     void FinishRun();
+    void FinishEarlierRun(const QString& outcomes);
+    void ShowResults(const std::string& outcomes);
     void AskBeforeClosing();
     void CloseWithoutResults();
 

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <tuple>
@@ -77,11 +79,13 @@ private:
     QTemporaryDir runDirectory_;
     std::unique_ptr<Form1> form_;
 
-    // A shown window, created in the current directory, in Setup.
-    void Open() {
+    // A shown window, created in the current directory, in Setup. A question at the start takes
+    // the activation, so the window is then only waited for to be shown.
+    void Open(bool question = false) {
         form_ = std::make_unique<Form1>();
         form_->show();
-        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        QVERIFY(question ? QTest::qWaitForWindowExposed(form_.get())
+                         : QTest::qWaitForWindowActive(form_.get()));
     }
 
     template <class Control = QWidget>
@@ -401,6 +405,143 @@ private slots:
             QTest::mouseClick(Find("Command1"), Qt::LeftButton);
             QCOMPARE(failed.size(), 1);
         }
+    }
+
+    void unfinishedRunAtStart_data() {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QString>("tables");  // none, older or newer than the log
+        QTest::addColumn<QString>("answer");  // empty when no question is expected
+        QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<QByteArray>("dataAfter");
+        QTest::addColumn<QByteArray>("resultsAfter");
+        QTest::addColumn<QByteArray>("sortedAfter");
+        QTest::addColumn<QStringList>("controls");  // visible afterwards; empty when closed
+
+        const QByteArray log = " 1 \r\n 3 \r\n 3 \r\n 2 \r\n 0 \r\n";
+        const QByteArray earlier = "Item      Quantity\r\n 1  9 \r\n";
+        const QByteArray results = "Item      Quantity\r\n 1  1 \r\n 2  1 \r\n 3  2 \r\n";
+        const QByteArray sorted = "Item      Quantity\r\n 3  2 \r\n 1  1 \r\n 2  1 \r\n";
+        const QByteArray none = "<missing>";
+        const QStringList all = {"Finish That Run\u2026", "Start a New Run", "Quit"};
+        const QStringList closed;
+        QTest::newRow("no log") << none << "none"
+                                << "" << QStringList() << QByteArray() << none << none
+                                << SetupControls;
+        QTest::newRow("empty log")
+            << QByteArray() << "none"
+            << "" << QStringList() << QByteArray() << none << none << SetupControls;
+        QTest::newRow("finished run")
+            << log << "newer"
+            << "" << QStringList() << QByteArray() << earlier << earlier << SetupControls;
+        QTest::newRow("quit") << log << "none"
+                              << "Quit" << all << log << none << none << closed;
+        QTest::newRow("escape") << log << "older"
+                                << "Escape" << all << log << earlier << earlier << closed;
+        QTest::newRow("new run") << log << "older"
+                                 << "Start a New Run" << all << QByteArray() << earlier << earlier
+                                 << SetupControls;
+        QTest::newRow("finish that run")
+            << log << "older"
+            << "Finish That Run\u2026" << all << log << results << sorted << FinishedControls;
+        // Only a torn line: no pick to offer.
+        QTest::newRow("torn line")
+            << QByteArray(" 1") << "none"
+            << "" << QStringList() << QByteArray() << none << none << SetupControls;
+        QTest::newRow("not a log") << QByteArray("hello\r\n") << "none"
+                                   << "Start a New Run" << QStringList({"Start a New Run", "Quit"})
+                                   << QByteArray() << none << none << SetupControls;
+    }
+
+    // A log of a run that never reached "Finish" is offered back before anything is emptied or
+    // written; the answer decides. Finishing that run writes the tables as kelpov --finish does.
+    void unfinishedRunAtStart() {
+        QFETCH(QByteArray, log);
+        QFETCH(QString, tables);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, offered);
+        QFETCH(QByteArray, dataAfter);
+        QFETCH(QByteArray, resultsAfter);
+        QFETCH(QByteArray, sortedAfter);
+        QFETCH(QStringList, controls);
+        namespace fs = std::filesystem;
+        if (log != "<missing>") {
+            QFile file("data.txt");
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(log) == log.size());
+        }
+        for (const char* table : {"results.txt", "sorted_results.txt"}) {
+            if (tables != "none") {
+                QFile file(table);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write("Item      Quantity\r\n 1  9 \r\n");
+                file.close();
+                const auto logTime = fs::last_write_time("data.txt");
+                fs::last_write_time(table, tables == "older" ? logTime - std::chrono::seconds(5)
+                                                             : logTime + std::chrono::seconds(5));
+            }
+        }
+        Open(!answer.isEmpty());
+        if (answer.isEmpty()) {
+            QCoreApplication::processEvents();
+            QVERIFY(Notice() == nullptr);
+        } else {
+            QTRY_VERIFY(Notice() != nullptr && Notice()->isVisible());
+            QCOMPARE(Notice()->textFormat(), Qt::PlainText);
+            // Nothing is touched while the question waits.
+            QCOMPARE(ReadFile("data.txt"), log);
+            QStringList buttons;
+            for (QAbstractButton* button : Notice()->buttons()) {
+                buttons << button->text();
+            }
+            buttons.sort();
+            QStringList sortedOffered = offered;
+            sortedOffered.sort();
+            QCOMPARE(buttons, sortedOffered);
+            if (answer == "Escape") {
+                QTest::keyClick(Notice(), Qt::Key_Escape);
+            }
+            for (QAbstractButton* button : Notice()->buttons()) {
+                if (button->text() == answer) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+            if (answer.startsWith("Finish That Run")) {
+                // The count of that run, typed as in the settings; one no run could take first.
+                QInputDialog* count = nullptr;
+                QTRY_VERIFY((count = form_->findChild<QInputDialog*>()) != nullptr);
+                for (const char* typed : {"40000", "3"}) {
+                    QTRY_VERIFY((count = form_->findChild<QInputDialog*>()) != nullptr &&
+                                count->isVisible());
+                    count->setTextValue(typed);
+                    QTest::keyClick(count, Qt::Key_Return);
+                    if (QByteArray(typed) == "40000") {
+                        QTRY_VERIFY(Notice() != nullptr && Notice()->isVisible() &&
+                                    Notice()->text().startsWith("Future Outcomes: \"40000\""));
+                        Notice()->accept();
+                    }
+                }
+            }
+        }
+        QTRY_COMPARE(form_->isVisible(), !controls.isEmpty());
+        if (!controls.isEmpty()) {
+            QTRY_COMPARE(VisibleControls(), controls);
+        }
+        QVERIFY(!form_->HasFailed());
+        QCOMPARE(ReadFile("data.txt"), dataAfter);
+        QCOMPARE(ReadFile("results.txt"), resultsAfter);
+        QCOMPARE(ReadFile("sorted_results.txt"), sortedAfter);
+    }
+
+    // A second Kelpov in the folder is refused before it asks anything.
+    void aSecondKelpovIsRefusedBeforeAnyQuestion() {
+        Open();
+        QFile log("data.txt");
+        QVERIFY(log.open(QIODevice::Append) && log.write(" 1 \r\n") == 5);
+        log.close();
+        const Form1 second;
+        QVERIFY(second.HasFailed());
+        QCoreApplication::processEvents();
+        QVERIFY(second.findChild<QMessageBox*>() == nullptr);
+        QCOMPARE(ReadFile("data.txt"), QByteArray(" 1 \r\n"));
     }
 
     // An exception that is not one of the run's own failures is reported as one all the same,

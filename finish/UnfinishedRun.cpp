@@ -1,0 +1,45 @@
+#include "finish/UnfinishedRun.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "common/Failure.h"
+#include "finish/Finish.h"
+#include "picker/LogReading.h"
+
+namespace {
+
+// Whether the table is missing or was last written before the log.
+bool IsOlderThan(const char* table, const struct stat& log) {
+    struct stat status {};
+    if (::stat(table, &status) != 0) {
+        return true;
+    }
+    const auto& [seconds, nanoseconds] = status.st_mtim;
+    return seconds < log.st_mtim.tv_sec ||
+           (seconds == log.st_mtim.tv_sec && nanoseconds < log.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+std::optional<UnfinishedRun> FindUnfinishedRun() {
+    struct stat log {};
+    if (::stat(Picker::DataLogName, &log) != 0 || !S_ISREG(log.st_mode) || log.st_size == 0 ||
+        !(IsOlderThan(ResultsName, log) || IsOlderThan(SortedResultsName, log))) {
+        return std::nullopt;
+    }
+    UnfinishedRun run;
+    try {
+        const auto picker = std::make_unique<Picker>();
+        LoadPicks(*picker, ReadDataLog());
+        run.picks = picker->PickCount;
+    } catch (const Failure& failure) {
+        run.refusal = failure.what();
+    }
+    // A lone line cut off before its end holds no pick to offer.
+    if (run.picks == 0 && run.refusal.empty()) {
+        return std::nullopt;
+    }
+    return run;
+}
