@@ -20,6 +20,42 @@ start_kelpov() {
     [[ -n $window ]]
 }
 
+# await WHAT SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; after SECONDS it gives
+# up, saying that WHAT did not happen (through the caller's fail, or on stderr), and returns 1.
+await() {
+    local what=$1 seconds=$2 tries=$(($2 * 20))
+    shift 2
+    until "$@"; do
+        if ((--tries <= 0)); then
+            if declare -F fail >/dev/null; then fail "$what did not happen within $seconds s"; fi
+            echo "$what did not happen within $seconds s" >&2
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+
+# await_exit PID SECONDS: waits for the program to end and sets exit_status to its status.
+await_exit() {
+    await "the end of process $1" "$2" eval '! kill -0 '"$1"' 2>/dev/null' || return 1
+    exit_status=0
+    wait "$1" || exit_status=$?
+}
+
+# await_dialog PID: waits until PID shows a window other than its main one ($window, if any), gives
+# it the input focus (there is no window manager to do so) and sets dialog to it.
+await_dialog() {
+    dialog=
+    local pid=$1 root
+    root=$(xdo search --maxdepth 0 '' 2>/dev/null)
+    find_dialog() {
+        dialog=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null |
+            grep -v -x -e "$root" -e "${window:-none}" | head -n 1) && [[ -n $dialog ]]
+    }
+    await "a dialog of process $pid" 10 find_dialog || return 1
+    xdo windowfocus --sync "$dialog"
+}
+
 click_at() {
     xdo mousemove --window "$window" "$1" "$2" click 1
 }
