@@ -38,15 +38,18 @@ std::optional<Int16> PickOf(std::string_view line) {
     return static_cast<Int16>(value);
 }
 
-// Whether text is the beginning of some line Record writes, cut off before its end.
+// Whether text is the beginning of some line Record writes, cut off before its end. Cut right after
+// the sign, it begins many lines. Cut later, it holds the sign, some first digits and a beginning
+// of " \r\n"; the first digits of a number in print form are themselves one of no greater size, so
+// the text completed with the rest of " \r\n" is then a line.
 bool IsCutOffLine(std::string_view text) {
-    for (int value = std::numeric_limits<Int16>::min(); value <= std::numeric_limits<Int16>::max();
-         ++value) {
-        if (LineOf(value).View().starts_with(text)) {
-            return true;
-        }
+    if (text == " " || text == "-") {
+        return true;
     }
-    return false;
+    const std::string_view rest = text.ends_with(" \r") ? "\n"
+                                  : text.ends_with(' ') ? "\r\n"
+                                                        : " \r\n";
+    return PickOf(std::string(text) + std::string(rest)).has_value();
 }
 
 // A line as a user can read it in a message, whatever bytes it holds.
