@@ -3,10 +3,11 @@
 // write, with their picks, and refuse every other file with the failure the reference names. A
 // disagreement aborts, as a crash or a sanitizer report does.
 //
-// Each input is read as a whole log, from the file as --finish reads it and from the text. An
-// input that begins with '#' is also read, from the file, as the end of a long log: FillerLines
-// lines of "-32768 ", then the rest of the input. So short inputs reach the limits of 20000 lines
-// and of the longest log's size.
+// Each input is read as a whole log, from "data.txt" as --finish reads it. An input that begins
+// with '#' is also read as the end of a long log: FillerLines lines of "-32768 ", then the rest of
+// the input. So short inputs reach the limits of 20000 lines and of the longest log's size. The
+// seeds in corpus/ were written by Record; those that begin with '#' end a log of 20000 lines and
+// of 20001.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -37,26 +38,24 @@ void RemoveScratch() {
     std::filesystem::remove_all(scratch, ignored);
 }
 
-[[noreturn]] void Disagree(std::string_view how, std::string_view log, const std::string& what) {
-    std::fprintf(stderr, "The reader disagrees with the reference, %.*s a log of %zu bytes: %s\n",
-                 static_cast<int>(how.size()), how.data(), log.size(), what.c_str());
+[[noreturn]] void Disagree(std::string_view log, const std::string& what) {
+    std::fprintf(stderr, "The reader disagrees with the reference on a log of %zu bytes: %s\n",
+                 log.size(), what.c_str());
     std::abort();
 }
 
-// What the reader makes of a log, read from "data.txt" or from the text, in the reference's terms.
-LogVerdict Read(std::string_view log, bool fromTheFile) {
+// What the reader makes of a log in "data.txt", in the reference's terms.
+LogVerdict Read(std::string_view log) {
     static const auto picker = std::make_unique<Picker>();
-    LogVerdict verdict;
-    if (fromTheFile) {
-        const int fd = ::open(Picker::DataLogName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0 || ::write(fd, log.data(), log.size()) != static_cast<ssize_t>(log.size()) ||
-            ::close(fd) != 0) {
-            std::perror("cannot write the log for the reader");
-            std::abort();
-        }
+    const int fd = ::open(Picker::DataLogName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0 || ::write(fd, log.data(), log.size()) != static_cast<ssize_t>(log.size()) ||
+        ::close(fd) != 0) {
+        std::perror("cannot write the log for the reader");
+        std::abort();
     }
+    LogVerdict verdict;
     try {
-        verdict.cutOffLine = LoadPicks(*picker, fromTheFile ? ReadDataLog() : std::string(log));
+        verdict.cutOffLine = LoadPicks(*picker, ReadDataLog());
         verdict.picks.assign(&picker->Picks[1], &picker->Picks[1] + picker->PickCount);
         return verdict;
     } catch (const Failure& failure) {
@@ -70,24 +69,23 @@ LogVerdict Read(std::string_view log, bool fromTheFile) {
             verdict.kind = LogVerdict::Kind::NotAPick;
             verdict.badLine = std::atoi(what.c_str() + line + 8);
         } else {
-            Disagree("with a failure of no kind it names, on", log, what);
+            Disagree(log, "a failure of no kind the reference names: " + what);
         }
         return verdict;
     }
 }
 
-void Check(std::string_view log, bool fromTheFile, const LogVerdict& expected) {
-    const LogVerdict read = Read(log, fromTheFile);
-    const char* how = fromTheFile ? "reading from the file" : "reading from the text";
+void Check(std::string_view log, const LogVerdict& expected) {
+    const LogVerdict read = Read(log);
     if (read.kind != expected.kind || read.badLine != expected.badLine) {
-        Disagree(how, log,
-                 "it gives failure " + std::to_string(static_cast<int>(read.kind)) + " on line " +
-                     std::to_string(read.badLine) + ", the reference " +
-                     std::to_string(static_cast<int>(expected.kind)) + " on line " +
-                     std::to_string(expected.badLine));
+        // Kinds: 0 taken, 1 a line that is not a pick, 2 too long.
+        Disagree(log, "the reader gives kind " + std::to_string(static_cast<int>(read.kind)) +
+                          ", line " + std::to_string(read.badLine) + "; the reference kind " +
+                          std::to_string(static_cast<int>(expected.kind)) + ", line " +
+                          std::to_string(expected.badLine));
     }
     if (read.picks != expected.picks || read.cutOffLine != expected.cutOffLine) {
-        Disagree(how, log, "the picks or the cut-off line differ");
+        Disagree(log, "the picks or the cut-off line differ");
     }
 }
 
@@ -108,20 +106,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const LogVerdict expected = JudgeLog(input);
-    Check(input, true, expected);
-    Check(input, false, expected);
+    Check(input, JudgeLog(input));
     if (input.starts_with('#')) {
         const std::string_view rest = input.substr(1);
         LogVerdict expectedAfter = JudgeLog(rest, FillerLines);
         if (expectedAfter.kind == LogVerdict::Kind::Taken) {
             expectedAfter.picks.insert(expectedAfter.picks.begin(), FillerLines, FillerPick);
         }
-        std::string log;
-        for (int k = 0; k < FillerLines; ++k) {
-            log += FillerLine;
-        }
-        Check(log + std::string(rest), true, expectedAfter);
+        static const auto filler = [] {
+            std::string lines;
+            for (int k = 0; k < FillerLines; ++k) {
+                lines += FillerLine;
+            }
+            return lines;
+        }();
+        Check(filler + std::string(rest), expectedAfter);
     }
     return 0;
 }
