@@ -118,7 +118,8 @@ TEST(Finish, WritesBothResultFilesOverThoseOfAnEarlierRun) {
 }
 
 // A log is read back only as Record writes it: a torn last line is left out, any other line that
-// is not a pick refuses the whole log, and a refusal touches no table.
+// is not a pick refuses the whole log, as does any line past the 20000th, and a refusal touches no
+// table.
 TEST(FinishFromLog, ReadsBackOnlyWhatRecordWrites) {
     struct Case {
         std::string log;
