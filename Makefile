@@ -3,6 +3,7 @@
 # make bench builds everything and runs the benchmarks
 # make package builds the Debian package and checks its modes, lintian, its desktop entry and its
 #              AppStream metadata
+# make fuzz  fuzzes the reader of data.txt for FUZZ_SECONDS (60 by default), built with clang
 # Each first installs the Debian packages it needs that are missing.
 # PRESET picks the CMake preset (release by default; CI uses ci, where warnings are errors).
 
@@ -11,10 +12,17 @@ BUILD := build/$(PRESET)
 
 BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
 	libboost-math-dev libgtest-dev libbenchmark-dev
+# The clang preset builds with Debian's clang 14; fuzzing also needs its sanitizer and libFuzzer
+# runtimes.
+ifeq ($(PRESET),clang)
+BUILD_PACKAGES += clang-14
+endif
+FUZZ_PACKAGES := make cmake clang-14 libclang-rt-14-dev
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
+FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench package
+.PHONY: run test bench package fuzz
 
 # The program writes its files into the directory it starts in: here, the top of the project.
 run:
@@ -51,3 +59,7 @@ package:
 	dpkg-deb -x $(BUILD)/kelpov_*.deb $(BUILD)/package-tree
 	desktop-file-validate $(BUILD)/package-tree/usr/share/applications/kelpov.desktop
 	appstreamcli validate-tree --no-net $(BUILD)/package-tree
+
+fuzz:
+	scripts/ensure-packages $(FUZZ_PACKAGES)
+	scripts/fuzz-log-reader $(FUZZ_SECONDS)

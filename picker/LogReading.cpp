@@ -21,27 +21,35 @@ NumberLine LineOf(int value) {
     return NumberLine(static_cast<Int16>(value));
 }
 
-// The pick a line records, CR LF included, if it is one in exactly the form Record writes.
+// The pick a line records, CR LF included, if it is one in exactly the form Record writes. The
+// digits are read apart from the sign, so no text makes the negation overflow.
 std::optional<Int16> PickOf(std::string_view line) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(line.data() + 1, line.data() + line.size(), value);
-    value = line.front() == '-' ? -value : value;
-    if (error != std::errc{} || value < std::numeric_limits<Int16>::min() ||
-        value > std::numeric_limits<Int16>::max() || LineOf(value).View() != line) {
+    unsigned magnitude = 0;
+    const auto read = std::from_chars(line.data() + 1, line.data() + line.size(), magnitude);
+    if (read.ec != std::errc{} || magnitude > 32768) {
+        return std::nullopt;
+    }
+    const int value =
+        line.front() == '-' ? -static_cast<int>(magnitude) : static_cast<int>(magnitude);
+    if (value < std::numeric_limits<Int16>::min() || value > std::numeric_limits<Int16>::max() ||
+        LineOf(value).View() != line) {
         return std::nullopt;
     }
     return static_cast<Int16>(value);
 }
 
-// Whether text is the beginning of some line Record writes, cut off before its end.
+// Whether text is the beginning of some line Record writes, cut off before its end. Cut right after
+// the sign, it begins many lines. Cut later, it holds the sign, some first digits and a beginning
+// of " \r\n"; the first digits of a number in print form are themselves one of no greater size, so
+// the text completed with the rest of " \r\n" is then a line.
 bool IsCutOffLine(std::string_view text) {
-    for (int value = std::numeric_limits<Int16>::min(); value <= std::numeric_limits<Int16>::max();
-         ++value) {
-        if (LineOf(value).View().starts_with(text)) {
-            return true;
-        }
+    if (text == " " || text == "-") {
+        return true;
     }
-    return false;
+    const std::string_view rest = text.ends_with(" \r") ? "\n"
+                                  : text.ends_with(' ') ? "\r\n"
+                                                        : " \r\n";
+    return PickOf(std::string(text) + std::string(rest)).has_value();
 }
 
 // A line as a user can read it in a message, whatever bytes it holds.
@@ -80,6 +88,8 @@ std::string ReadDataLog() {
     if (!S_ISREG(status.st_mode)) {
         FailOnFile(Picker::DataLogName, "read", "it is not a regular file");
     }
+    // The longest log a run writes is a full store of the longest lines; one byte more shows a
+    // longer file as one with a line too many.
     std::string text(Picker::PickStoreLimit * LongestLine + 1, '\0');
     std::size_t size = 0;
     while (size < text.size()) {
@@ -101,9 +111,15 @@ std::string ReadDataLog() {
 
 std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
     picker.PickCount = 0;
-    int number = 0;
-    while (!log.empty()) {
-        ++number;
+    for (int number = 1; !log.empty(); ++number) {
+        // A run begins no line once its store is full: a line past the store's end, whole or cut
+        // off, is refused, however short the lines before it.
+        if (number > Picker::PickStoreLimit) {
+            throw Failure(FailureKind::Range, std::string(Picker::DataLogName) +
+                                                  " holds more than " +
+                                                  std::to_string(Picker::PickStoreLimit) +
+                                                  " picks, the most a run records");
+        }
         const auto end = log.find(LineEnd);
         if (end == std::string_view::npos) {
             if (!IsCutOffLine(log)) {
@@ -115,12 +131,6 @@ std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
         const std::optional<Int16> pick = PickOf(line);
         if (!pick) {
             FailOnLine(number, line);
-        }
-        if (picker.PickCount >= Picker::PickStoreLimit) {
-            throw Failure(FailureKind::Range, std::string(Picker::DataLogName) +
-                                                  " holds more than " +
-                                                  std::to_string(Picker::PickStoreLimit) +
-                                                  " picks, the most a run records");
         }
         picker.PickCount = Add(picker.PickCount, 1);
         picker.Picks[picker.PickCount] = *pick;

@@ -16,5 +16,5 @@ std::string ReadDataLog();
 // beats stored them. Every line must be a pick in print form followed by CR LF, as Record writes
 // it; any other line is a file failure that names its number. A last line cut off before its CR LF,
 // as only a system crash leaves one, is left out, and its number returned. A line beyond the
-// store's 20000 is a range failure, as the beat after a full store is.
+// store's 20000, whole or cut off, is a range failure, as the beat after a full store is.
 std::optional<int> LoadPicks(Picker& picker, std::string_view log);

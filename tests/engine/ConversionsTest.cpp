@@ -10,16 +10,21 @@ namespace {
 constexpr auto Type = FailureKind::Type;
 constexpr auto Overflow = FailureKind::Overflow;
 
+// A text, and the value it reads as or the failure it gives.
+template <class Value>
+struct Reading {
+    std::string text;
+    std::optional<Value> value;
+    std::optional<FailureKind> failure;
+};
+
 // Each text either reads as its value or gives its failure.
 template <class Value, class Convert>
-void ExpectReadings(
-    const std::vector<std::tuple<std::string, std::optional<Value>, std::optional<FailureKind>>>&
-        cases,
-    Convert convert) {
-    for (const auto& [text, expected, failure] : cases) {
-        std::optional<Value> value;
-        EXPECT_EQ(Catch([&] { value = convert(text); }).kind, failure) << '"' << text << '"';
-        EXPECT_EQ(value, expected) << '"' << text << '"';
+void ExpectReadings(const std::vector<Reading<Value>>& cases, Convert convert) {
+    for (const auto& c : cases) {
+        const auto [value, caught] = CatchValue([&] { return convert(c.text); });
+        EXPECT_EQ(caught.kind, c.failure) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.value) << '"' << c.text << '"';
     }
 }
 

@@ -57,9 +57,9 @@ TEST(TallyAndRanking, CountsAndRanksTheStoredPicks) {
         std::optional<std::pair<Stage, FailureKind>> failure;
         const std::pair<Stage, void (*)(Picker&, std::string_view)> stages[] = {
             {Tally, TallyPicks}, {Prepare, PrepareRanking}, {Passes, RankPasses}};
-        for (const auto& [stage, run] : stages) {
-            if (const auto kind = Catch([&] { run(*picker, c.outcomes); }).kind) {
-                failure = std::pair(stage, *kind);
+        for (const auto& stage : stages) {
+            if (const auto kind = Catch([&] { stage.second(*picker, c.outcomes); }).kind) {
+                failure = std::pair(stage.first, *kind);
                 break;
             }
         }
@@ -118,7 +118,8 @@ TEST(Finish, WritesBothResultFilesOverThoseOfAnEarlierRun) {
 }
 
 // A log is read back only as Record writes it: a torn last line is left out, any other line that
-// is not a pick refuses the whole log, and a refusal touches no table.
+// is not a pick refuses the whole log, as does any line past the 20000th, and a refusal touches no
+// table.
 TEST(FinishFromLog, ReadsBackOnlyWhatRecordWrites) {
     struct Case {
         std::string log;
@@ -127,10 +128,17 @@ TEST(FinishFromLog, ReadsBackOnlyWhatRecordWrites) {
         std::optional<FailureKind> kind;
         const char* reason;
     };
-    std::string full;
-    for (int k = 0; k <= Picker::PickStoreLimit; ++k) {
-        full += " 1 \r\n";
-    }
+    const auto lines = [](std::string_view line, int count) {
+        std::string log;
+        for (int k = 0; k < count; ++k) {
+            log += line;
+        }
+        return log;
+    };
+    const std::vector<int> fullOfMinimums(Picker::PickStoreLimit, -32768);
+    const std::vector<int> allButOne(Picker::PickStoreLimit - 1, 1);
+    constexpr auto Range = FailureKind::Range;
+    const char* tooMany = "holds more than 20000 picks";
     constexpr auto File = FailureKind::File;
     const char* notAPick = "is not a recorded pick";
     // clang-format off
@@ -139,7 +147,8 @@ TEST(FinishFromLog, ReadsBackOnlyWhatRecordWrites) {
         {" 1 \r\n-32768 \r\n 32767 \r\n 0 \r\n", {}, {1, -32768, 32767, 0}, {}, ""},
         {" 1 \r\n 2", 2, {1}, {}, ""},
         {" 1 \r\n-2 \r", 2, {1}, {}, ""},
-        {"-", 1, {}, {}, ""},
+        {"-", 1, {}, {}, ""}, {" 1 \r\n-32768 ", 2, {1}, {}, ""},
+        {" 1 \r\n+", {}, {}, File, "line 2 is not"}, {" 1 \r\n-0", {}, {}, File, "line 2 is not"},
         {" 1 \r\n 02 \r\n", {}, {}, File, "line 2 is not a recorded pick"},
         {" 1 \n 2 \r\n", {}, {}, File, "line 1 is not a recorded pick"},
         {" 1\r\n", {}, {}, File, notAPick}, {"+1 \r\n", {}, {}, File, notAPick},
@@ -147,13 +156,20 @@ TEST(FinishFromLog, ReadsBackOnlyWhatRecordWrites) {
         {" 1 \r\n\r\n", {}, {}, File, "line 2 is not"},
         {" 1 \r\n\x80\t", {}, {}, File, "line 2 is not a recorded pick (a number in print form "
             "followed by CR LF): \"\\x80\\x09\""},
-        {full, {}, {}, FailureKind::Range, "holds more than 20000 picks"},
+        {"--2147483648\r\n", {}, {}, File, "line 1 is not a recorded pick"},
+        // A run writes at most 20000 lines: the longest log is 20000 of "-32768 ".
+        {lines("-32768 \r\n", 20000), {}, fullOfMinimums, {}, ""},
+        {lines(" 1 \r\n", 19999) + "-3276", 20000, allButOne, {}, ""},
+        {lines(" 1 \r\n", 20001), {}, {}, Range, tooMany},
+        {lines(" 1 \r\n", 20000) + " 1", {}, {}, Range, tooMany},
+        {lines(" 12345 \r\n", 20001), {}, {}, Range, tooMany},
+        {lines("-32768 \r\n", 25000), {}, {}, Range, tooMany},
         {"(in use)", {}, {}, File, "in use by another Kelpov"},
         {"(none)", {}, {}, File, "No such file or directory"},
     };
     // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.log.substr(0, 40));
+        SCOPED_TRACE(c.log.substr(0, 40) + " (" + std::to_string(c.log.size()) + " bytes)");
         ScratchDir dir;
         std::ofstream(ResultsName) << Header;
         std::unique_ptr<Picker> other;
@@ -163,14 +179,11 @@ TEST(FinishFromLog, ReadsBackOnlyWhatRecordWrites) {
             std::ofstream("data.txt", std::ios::binary) << c.log;
         }
         auto picker = NewPicker();
-        // The line number as a plain int: g++ 12 at -O2 leaves a std::optional assigned here from
-        // a call that throws holding the value of the row before.
-        int tornLine = 0;
-        const Caught caught = Catch([&] { tornLine = FinishFromLog(*picker, "1").value_or(0); });
+        const auto [tornLine, caught] = CatchValue([&] { return FinishFromLog(*picker, "1"); });
         EXPECT_EQ(caught.kind, c.kind);
         EXPECT_NE(caught.message.find(c.reason), std::string::npos) << caught.message;
-        EXPECT_EQ(tornLine, c.tornLine.value_or(0));
         if (!c.kind) {
+            EXPECT_EQ(tornLine, std::optional<std::optional<int>>(c.tornLine));
             const auto ones = std::ranges::count(c.picks, 1);
             EXPECT_EQ(std::vector<int>(&picker->Picks[1], &picker->Picks[1] + picker->PickCount),
                       c.picks);
