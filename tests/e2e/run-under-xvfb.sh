@@ -32,7 +32,12 @@ if [[ -z ${KELPOV_XVFB:-} ]]; then
     printf ' 1 \r\n 2 \r\n' | tee "$scratch/kept" >"$scratch/folder/data.txt"
     # Each line: the exit status; globs for all of stdout and of stderr, which is one line if any;
     # the environment; the arguments.
+    # A display that surely does not answer: no server has its socket or its lock.
+    for ((free = 77; ; free++)); do
+        [[ -e /tmp/.X11-unix/X$free || -e /tmp/.X$free-lock ]] || break
+    done
     while IFS='|' read -r want out err env args; do
+        env=${env//:77/:$free} err=${err//:77/:$free}
         status=0
         (cd "$scratch/folder" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $env \
             "$binary" $args) >"$scratch/out" 2>"$scratch/said" || status=$?
