@@ -289,8 +289,16 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         {.name = "data.txt leads to /dev/full", .setUp = [] { LinkTo("/dev/full", Data); },
             .failsAt = Record, .kind = File, .reason = full, .data = Odd, .results = E,
             .sorted = E},
+        // Only a regular file is locked: another run elsewhere may write to /dev/null as well.
         {.name = "data.txt leads to /dev/null", .setUp = [] { LinkTo("/dev/null", Data); },
-            .data = Odd},
+            .during = [](Step step, int recorded) {
+                if (step == Record && recorded == 3) {
+                    fs::create_directory("elsewhere");
+                    fs::create_symlink("/dev/null", "elsewhere/data.txt");
+                    EXPECT_EQ(SecondKelpov("run", "elsewhere"), "(let in)");
+                }
+            },
+            .data = Odd, .others = {{"elsewhere", Odd}}},
         {.name = "results.txt is a FIFO with no reader", .setUp = [] { Fifo(Results); },
             .failsAt = Finish, .kind = File, .file = Results, .reason = fifo, .results = Odd,
             .sorted = E},
