@@ -408,6 +408,21 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             },
             .failsAt = Record, .kind = File, .reason = full, .data = LogBytes({1}), .results = E,
             .sorted = E},
+        // The log's name is looked up in the run's folder, wherever the current folder goes.
+        {.name = "the current folder changes during the run",
+            .during = [](Step step, int recorded) {
+                if (step == Record && recorded == 1) {
+                    fs::create_directory("elsewhere");
+                    fs::current_path("elsewhere");
+                } else if (step == Record && recorded == 2) {
+                    AwaitLogSync(1);
+                } else if (step == Record && recorded == 4) {
+                    AwaitLogSync(2);  // the first is over
+                } else if (step == Finish) {
+                    fs::current_path("..");
+                }
+            },
+            .others = {{"elsewhere", Odd}}},
         // What "data.txt" holds is left as it is until the log is opened.
         {.name = "data.txt is renamed away before the log is opened",
             .setUp = [] { Write(Data, LogBytes({7})); },
