@@ -140,19 +140,19 @@ int DataLog::Sync(Extent syncing) const {
 }
 
 int DataLog::Look(int fd, std::int64_t bytes) const {
-    struct stat open {
-    }, named{};
-    if (::fstat(fd, &open) != 0) {
+    struct stat file {};
+    if (::fstat(fd, &file) != 0) {
         return errno;
     }
     // Looked up in the run's folder, wherever the current folder has gone since.
+    struct stat named {};
     if (::fstatat(folder_, name_.c_str(), &named, 0) != 0) {
-        return errno != ENOENT ? errno : open.st_nlink == 0 ? Deleted : Replaced;
+        return errno != ENOENT ? errno : file.st_nlink == 0 ? Deleted : Replaced;
     }
-    if (named.st_dev != open.st_dev || named.st_ino != open.st_ino) {
+    if (named.st_dev != file.st_dev || named.st_ino != file.st_ino) {
         return Replaced;
     }
-    return open.st_size < bytes ? Shortened : 0;
+    return file.st_size < bytes ? Shortened : 0;
 }
 
 std::string DataLog::Reason(int found, Extent syncing) {

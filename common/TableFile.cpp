@@ -70,8 +70,8 @@ TableFile::TableFile(std::string name) : name_(std::move(name)), target_(Resolve
     }
     const fs::path folder = target_.has_parent_path() ? target_.parent_path() : ".";
     file_ = Descriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-    // A file system without unnamed files (EOPNOTSUPP), or none that can be made here, which the
-    // named file then tells about.
+    // Where the file system has no unnamed files (EOPNOTSUPP) the new file is named from the
+    // start; whatever else kept it from being made, the named one meets again and tells.
     while (!file_) {
         aside_ = target_;
         aside_ += RandomSuffix();
@@ -155,13 +155,12 @@ void RemoveLeftovers(int folder, std::span<const std::string_view> tables) {
     listed.Release();  // the stream's now
     const std::unique_ptr<DIR, int (*)(DIR*)> listing(stream, ::closedir);
     while (const dirent* entry = ::readdir(stream)) {
+        const char* name = entry->d_name;
+        const auto left = [&](std::string_view table) { return IsNewFileOf(name, table); };
         struct stat status {};
-        if (std::ranges::any_of(
-                tables,
-                [&](std::string_view table) { return IsNewFileOf(entry->d_name, table); }) &&
-            ::fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(status.st_mode)) {
-            ::unlinkat(folder, entry->d_name, 0);
+        if (std::ranges::any_of(tables, left) &&
+            ::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)) {
+            ::unlinkat(folder, name, 0);
         }
     }
 }

@@ -21,7 +21,6 @@
 #include <mutex>
 #include <thread>
 
-#include "common/FolderLock.h"
 #include "finish/Finish.h"
 #include "tests/engine/TestSupport.h"
 
@@ -112,38 +111,30 @@ void AwaitLogSync(long count) {
               "sync " + std::to_string(count) + " of data.txt");
 }
 
-// What a second Kelpov says, started in folder as a process of its own (this one has threads, so
-// a forked copy could not safely do what a run does): the failure that refused it, or "(let in)".
-// mode is "run" for a run, "finish" for kelpov --finish.
-std::string SecondKelpov(const char* mode, const fs::path& folder) {
+// What a second Kelpov, started in folder as a process of its own (this one has threads, so a
+// forked copy could not safely do what a run does), makes of it. mode is "run" for a run, "finish"
+// for kelpov --finish.
+enum Second { LetIn, Refused, FailedOtherwise };  // its exit status
+int SecondKelpov(const char* mode, const char* folder) {
     std::string helper = (fs::read_symlink("/proc/self/exe").parent_path() / "kelpov_second_run");
-    std::string where = folder.string(), how = mode;
+    std::string how = mode, where = folder;
     char* const arguments[] = {helper.data(), how.data(), where.data(), nullptr};
-    int out[2];
-    EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     pid_t child = -1;
-    const int error = posix_spawn(&child, helper.c_str(), &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string said;
-    char chunk[256];
-    for (ssize_t got; (got = ::read(out[0], chunk, sizeof chunk)) > 0;) {
-        said.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(out[0]);
     int status = -1;
-    EXPECT_EQ(error, 0) << "cannot start " << helper;
-    EXPECT_EQ(error == 0 ? ::waitpid(child, &status, 0) : child, child);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "(let in)" : said;
+    EXPECT_EQ(posix_spawn(&child, helper.c_str(), nullptr, nullptr, arguments, environ), 0);
+    EXPECT_EQ(::waitpid(child, &status, 0), child) << helper;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The words of a second Kelpov refused because another run holds the log of folder.
-std::string InUseIn(const fs::path& folder) {
-    return "cannot open \"" + (fs::absolute(folder) / "data.txt").lexically_normal().string() +
-           "\": " + FolderLock::InUse;
+// What a second Kelpov makes of the folder "elsewhere", whose data.txt is a symbolic link to
+// target; it leaves no other file there.
+int SecondKelpovElsewhere(const char* target, const char* mode = "run") {
+    fs::create_directory("elsewhere");
+    fs::create_symlink(target, "elsewhere/data.txt");
+    const int made = SecondKelpov(mode, "elsewhere");
+    const fs::directory_iterator there("elsewhere");
+    EXPECT_EQ(std::distance(there, fs::directory_iterator()), 1) << "beside elsewhere/data.txt";
+    return made;
 }
 
 const std::vector<int> FourPicks = {1, 2, 2, 4, 4, 4};
@@ -185,6 +176,22 @@ void FailSyncs(const char* name, int okBefore) {
 
 void Write(const char* name, const std::string& bytes) {
     std::ofstream(name, std::ios::binary) << bytes;
+}
+
+// Waits for the worker to cut data.txt back to these picks, after its sync failed.
+void AwaitCutBackTo(const std::vector<int>& picks) {
+    AwaitThat([&] { return Bytes(Data) == LogBytes(picks); }, "the cut-back");
+}
+
+// An earlier run's log, what two cut-off finishes left, and files that only look like that.
+void MakeLeftovers() {
+    Write(Data, LogBytes({7}));
+    for (const char* name :
+         {"results.txt.abc123", "sorted_results.txt.0z9y8x", "results.txt.abc12",
+          "results.txt.abc1234", "results.txt.ABC123", "data.txt.abc123", "results.txt-abc123"}) {
+        Write(name, "x");
+    }
+    fs::create_directory("sorted_results.txt.zzzzzz");
 }
 
 }  // namespace
@@ -240,8 +247,9 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
     struct Situation {
         const char* name;
         void (*setUp)() = [] {};  // before the folder is taken, the tables of an earlier run there
-        // Before OpenLog (0 picks recorded), before each beat and before Finish.
-        void (*during)(Step step, int recorded) = [](Step, int) {};
+        void (*beforeOpen)() = [] {};               // after the folder is taken
+        std::map<int, void (*)()> beforeBeat = {};  // by the number of picks recorded before it
+        void (*beforeFinish)() = [] {};
         const char* outcomes = "4";
         std::vector<int> picks = FourPicks;
         Step failsAt = Done;
@@ -283,28 +291,21 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             .sorted = E},
         {.name = "data.txt is a FIFO whose reader leaves",
             .setUp = [] { Fifo(Data); reader = Descriptor(::open(Data, O_RDONLY | O_NONBLOCK)); },
-            .during = [](Step step, int) { if (step == Record) { reader = Descriptor(); } },
-            .failsAt = Record, .kind = File, .reason = "Broken pipe", .data = Odd, .results = E,
-            .sorted = E},
+            .beforeBeat = {{0, [] { reader = Descriptor(); }}}, .failsAt = Record, .kind = File,
+            .reason = "Broken pipe", .data = Odd, .results = E, .sorted = E},
         {.name = "data.txt leads to /dev/full", .setUp = [] { LinkTo("/dev/full", Data); },
             .failsAt = Record, .kind = File, .reason = full, .data = Odd, .results = E,
             .sorted = E},
         // Only a regular file is locked: another run elsewhere may write to /dev/null as well.
         {.name = "data.txt leads to /dev/null", .setUp = [] { LinkTo("/dev/null", Data); },
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 3) {
-                    fs::create_directory("elsewhere");
-                    fs::create_symlink("/dev/null", "elsewhere/data.txt");
-                    EXPECT_EQ(SecondKelpov("run", "elsewhere"), "(let in)");
-                }
-            },
+            .beforeBeat = {{3, [] { EXPECT_EQ(SecondKelpovElsewhere("/dev/null"), LetIn); }}},
             .data = Odd, .others = {{"elsewhere", Odd}}},
         {.name = "results.txt is a FIFO with no reader", .setUp = [] { Fifo(Results); },
             .failsAt = Finish, .kind = File, .file = Results, .reason = fifo, .results = Odd,
             .sorted = E},
-        {.name = "results.txt is a FIFO whose reader stalls",
-            .setUp = [] { StalledPipe(Results); }, .failsAt = Finish, .kind = File,
-            .file = Results, .reason = stalled, .results = Odd, .sorted = E},
+        {.name = "results.txt is a FIFO whose reader stalls", .setUp = [] { StalledPipe(Results); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = stalled, .results = Odd,
+            .sorted = E},
         {.name = "results.txt leads to /dev/full", .setUp = [] { LinkTo("/dev/full", Results); },
             .failsAt = Finish, .kind = File, .file = Results, .reason = full, .results = Odd,
             .sorted = E},
@@ -320,150 +321,75 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             .data = "", .results = E, .sorted = E},
         {.name = "a background sync fails, and the next beat tells",
             .setUp = [] { FailSyncs(Data, 1); },
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 2) {
-                    AwaitLogSync(1);
-                } else if (step == Record && recorded == 4) {
-                    AwaitLogSync(2);
-                    AwaitThat([] { return Bytes(Data) == LogBytes({1, 2}); }, "the cut-back");
-                }
-            },
+            .beforeBeat = {{2, [] { AwaitLogSync(1); }},
+                           {4, [] { AwaitLogSync(2); AwaitCutBackTo({1, 2}); }}},
             .failsAt = Record, .kind = File,
             .reason = "Input/output error; it keeps the 2 lines known to be on the disk",
             .data = LogBytes({1, 2}), .results = E, .sorted = E},
         // Cut back at once, so that a run killed before the next beat leaves only synced lines.
         {.name = "a background sync fails, and no beat comes after it",
-            .setUp = [] { FailSyncs(Data, 1); },
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 1) {
-                    AwaitLogSync(1);
-                } else if (step == Finish) {
-                    AwaitLogSync(2);
-                    AwaitThat([] { return Bytes(Data) == LogBytes({1}); }, "the cut-back");
-                }
-            },
-            .picks = {1, 2, 2}, .failsAt = Finish, .kind = File,
+            .setUp = [] { FailSyncs(Data, 1); }, .beforeBeat = {{1, [] { AwaitLogSync(1); }}},
+            .beforeFinish = [] { AwaitLogSync(2); AwaitCutBackTo({1}); }, .picks = {1, 2, 2},
+            .failsAt = Finish, .kind = File,
             .reason = "Input/output error; it keeps the 1 line known to be on the disk",
             .data = LogBytes({1}), .results = E, .sorted = E},
-        {.name = "the sync of results.txt fails",
-            .setUp = [] { FailSyncs("(unnamed table)", 0); }, .failsAt = Finish, .kind = File,
-            .file = Results, .reason = io, .results = E, .sorted = E},
+        {.name = "the sync of results.txt fails", .setUp = [] { FailSyncs("(unnamed table)", 0); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = io, .results = E,
+            .sorted = E},
         {.name = "the sync of sorted_results.txt fails",
             .setUp = [] { FailSyncs("(unnamed table)", 1); }, .failsAt = Finish, .kind = File,
             .file = Sorted, .reason = io, .sorted = E},
         // Where a new table cannot be unnamed it is named beside the table, and never left there.
-        {.name = "a file system without unnamed files",
-            .setUp = [] { disk.noUnnamedFiles = true; }},
         {.name = "a file system without unnamed files, where sorted_results.txt fails its sync",
             .setUp = [] { disk.noUnnamedFiles = true; FailSyncs("(named table)", 1); },
             .failsAt = Finish, .kind = File, .file = Sorted, .reason = io, .sorted = E},
         {.name = "slow syncs", .setUp = [] { disk.delay = 300ms; },
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 3) {
-                    AwaitLogSync(1);
-                }
-            }},
-        // The log stays the run's own file.
-        {.name = "data.txt is deleted",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 0) {
-                    fs::remove(Data);
-                }
-            },
+            .beforeBeat = {{3, [] { AwaitLogSync(1); }}}},
+        // The log stays the run's own file, also where the current folder goes elsewhere.
+        {.name = "data.txt is deleted", .beforeBeat = {{0, [] { fs::remove(Data); }}},
             .failsAt = Finish, .kind = File, .reason = "it has been deleted", .data = None,
             .results = E, .sorted = E},
         {.name = "data.txt is renamed away",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 0) {
-                    fs::rename(Data, "data.old");
-                }
-            },
-            .failsAt = Finish, .kind = File, .reason = moved, .data = None, .results = E,
-            .sorted = E, .others = {{"data.old", Log}}},
+            .beforeBeat = {{0, [] { fs::rename(Data, "data.old"); }}}, .failsAt = Finish,
+            .kind = File, .reason = moved, .data = None, .results = E, .sorted = E,
+            .others = {{"data.old", Log}}},
         {.name = "another file is renamed onto data.txt",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 0) {
-                    Write("other.txt", " 7 \r\n");
-                    fs::rename("other.txt", Data);
-                }
-            },
+            .beforeBeat = {{0, [] { Write("new", " 7 \r\n"); fs::rename("new", Data); }}},
             .failsAt = Finish, .kind = File, .reason = moved, .data = " 7 \r\n", .results = E,
             .sorted = E},
         {.name = "another program empties data.txt",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 2) {
-                    fs::resize_file(Data, 0);
-                }
-            },
-            .failsAt = Finish, .kind = File,
+            .beforeBeat = {{2, [] { fs::resize_file(Data, 0); }}}, .failsAt = Finish, .kind = File,
             .reason = "it has been shortened by another program while the run was writing it",
             .data = LogBytes({2, 4, 4, 4}), .results = E, .sorted = E},
-        // A cut-back neither lengthens the file nor leaves the line the other program tore.
+        // A cut-back neither lengthens the file nor keeps the line the other program tore.
         {.name = "another program cuts data.txt mid-line, then the disk fills up",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 4) {
-                    fs::resize_file(Data, 7);
-                    disk.room = 2;
-                }
-            },
+            .beforeBeat = {{4, [] { fs::resize_file(Data, 7); disk.room = 2; }}},
             .failsAt = Record, .kind = File, .reason = full, .data = LogBytes({1}), .results = E,
             .sorted = E},
-        // The log's name is looked up in the run's folder, wherever the current folder goes.
         {.name = "the current folder changes during the run",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 1) {
-                    fs::create_directory("elsewhere");
-                    fs::current_path("elsewhere");
-                } else if (step == Record && recorded == 2) {
-                    AwaitLogSync(1);
-                } else if (step == Record && recorded == 4) {
-                    AwaitLogSync(2);  // the first is over
-                } else if (step == Finish) {
-                    fs::current_path("..");
-                }
-            },
-            .others = {{"elsewhere", Odd}}},
+            .beforeBeat = {{1, [] { fs::create_directory("away"); fs::current_path("away"); }},
+                           {2, [] { AwaitLogSync(1); }},
+                           {4, [] { AwaitLogSync(2); }}},  // the first is over
+            .beforeFinish = [] { fs::current_path(".."); }, .others = {{"away", Odd}}},
         // What "data.txt" holds is left as it is until the log is opened.
         {.name = "data.txt is renamed away before the log is opened",
             .setUp = [] { Write(Data, LogBytes({7})); },
-            .during = [](Step step, int) {
-                if (step == OpenLog) {
-                    fs::rename(Data, "data.old");
-                }
-            },
-            .failsAt = OpenLog, .kind = File,
+            .beforeOpen = [] { fs::rename(Data, "data.old"); }, .failsAt = OpenLog, .kind = File,
             .reason = "it has been moved, replaced or deleted since the folder was taken",
             .data = None, .results = E, .sorted = E, .others = {{"data.old", LogBytes({7})}}},
         {.name = "a second Kelpov whose data.txt leads to the live log",
-            .during = [](Step step, int recorded) {
-                if (step == Record && recorded == 3) {
-                    fs::create_directory("elsewhere");
-                    fs::create_symlink("../data.txt", "elsewhere/data.txt");
-                    EXPECT_EQ(SecondKelpov("run", "elsewhere"), InUseIn("elsewhere"));
-                    EXPECT_EQ(SecondKelpov("finish", "elsewhere"), InUseIn("elsewhere"));
-                    EXPECT_EQ(Bytes(Data), LogBytes({1, 2, 2}));
-                    const fs::directory_iterator there("elsewhere");
-                    EXPECT_EQ(std::distance(there, fs::directory_iterator()), 1);
-                }
-            },
+            .beforeBeat = {{3, [] {
+                EXPECT_EQ(SecondKelpovElsewhere("../data.txt", "finish"), Refused);
+                EXPECT_EQ(SecondKelpov("run", "elsewhere"), Refused);
+                EXPECT_EQ(Bytes(Data), LogBytes({1, 2, 2}));
+            }}},
             .others = {{"elsewhere", Odd}}},
-        // What a finish cut off left is removed, and nothing else.
-        {.name = "tables' new files left behind",
-            .setUp = [] {
-                Write(Data, LogBytes({7}));
-                for (const char* name : {"results.txt.abc123", "sorted_results.txt.0z9y8x",
-                         "results.txt.abc12", "results.txt.abc1234", "results.txt.ABC123",
-                         "data.txt.abc123", "results.txt-abc123"}) {
-                    Write(name, "x");
-                }
-                fs::create_directory("sorted_results.txt.zzzzzz");
-            },
-            .during = [](Step step, int) {
-                if (step == OpenLog) {
-                    EXPECT_EQ(Bytes(Data), LogBytes({7}));
-                    EXPECT_EQ(Bytes("results.txt.abc123") + Bytes("sorted_results.txt.0z9y8x"),
-                              None + None);
-                }
+        // What a finish cut off left is removed when the folder is taken, and nothing else.
+        {.name = "tables' new files left behind", .setUp = MakeLeftovers,
+            .beforeOpen = [] {
+                EXPECT_EQ(Bytes(Data), LogBytes({7}));
+                EXPECT_EQ(Bytes("results.txt.abc123") + Bytes("sorted_results.txt.0z9y8x"),
+                          None + None);
             },
             .others = {{"results.txt.abc12", "x"}, {"results.txt.abc1234", "x"},
                        {"results.txt.ABC123", "x"}, {"data.txt.abc123", "x"},
@@ -474,14 +400,14 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             .failsAt = Record, .kind = File, .reason = full, .data = LogBytes({1, 2, 2, 4, 4}),
             .results = E, .sorted = E},
         {.name = "the disk fills up with results.txt", .setUp = [] { disk.room = 16000; },
-            .outcomes = "2000", .failsAt = Finish, .kind = File, .file = Results,
-            .reason = full, .results = E, .sorted = E},
+            .outcomes = "2000", .failsAt = Finish, .kind = File, .file = Results, .reason = full,
+            .results = E, .sorted = E},
         // Where a folder cannot be locked the log carries the lock; where nothing can, it says why.
         {.name = "a folder on NFS",
             .setUp = [] { disk.flockFailure = EBADF; disk.flockFailsOn = disk.Folders; }},
         {.name = "no locks", .setUp = [] { disk.flockFailure = ENOLCK; }, .failsAt = TakeFolder,
-            .kind = File, .file = "", .reason = "No locks available", .data = None,
-            .results = E, .sorted = E},
+            .kind = File, .file = "", .reason = "No locks available", .data = None, .results = E,
+            .sorted = E},
         {.name = "no locks on files",
             .setUp = [] {
                 Write(Data, LogBytes({7}));
@@ -508,18 +434,20 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         const Caught caught = Catch([&] {
             picker->TakeFolder();
             step = OpenLog;
-            s.during(OpenLog, 0);
+            s.beforeOpen();
             picker->OpenLog();
             step = Record;
             for (const int pick : s.picks) {
-                s.during(Record, picker->PickCount);
+                if (s.beforeBeat.contains(picker->PickCount)) {
+                    s.beforeBeat.at(picker->PickCount)();
+                }
                 picker->CurrentPick = static_cast<Int16>(pick);
                 const auto start = std::chrono::steady_clock::now();
                 picker->Record();
                 slowestRecord = std::max(slowestRecord, std::chrono::steady_clock::now() - start);
             }
             step = Finish;
-            s.during(Finish, picker->PickCount);
+            s.beforeFinish();
             ::Finish(*picker, s.outcomes);
             step = Done;
         });
@@ -538,7 +466,7 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         EXPECT_LT(slowestRecord, 100ms);
         // The folder stays taken while the run lives, also after its finish.
         if (s.failsAt != TakeFolder) {
-            EXPECT_EQ(SecondKelpov("run", "."), InUseIn("."));
+            EXPECT_EQ(SecondKelpov("run", "."), Refused);
         }
         picker.reset();
         Reset();

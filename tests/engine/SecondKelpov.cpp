@@ -1,6 +1,7 @@
 // A second Kelpov in a process of its own, for the file tests: in the folder given, starts a run
-// ("run") or finishes one from its log as kelpov --finish does ("finish"), and prints the failure
-// that stopped it. Exit status 0 when it was let in, 1 when it failed, 2 when misused.
+// ("run") or finishes one from its log as kelpov --finish does ("finish"). Exit status 0 when it
+// was let in, 1 when it was refused because another run holds the folder or its log, 2 otherwise;
+// a failure is told on the standard error.
 
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "common/Failure.h"
+#include "common/FolderLock.h"
 #include "finish/FinishFromLog.h"
 
 int main(int argc, char** argv) {
@@ -24,8 +26,9 @@ int main(int argc, char** argv) {
             FinishFromLog(*picker, "4");
         }
     } catch (const Failure& failure) {
-        std::cout << failure.what();
-        return 1;
+        const std::string_view what = failure.what();
+        std::cerr << what << '\n';
+        return what.ends_with(std::string("data.txt\": ") + FolderLock::InUse) ? 1 : 2;
     }
     return 0;
 }
