@@ -1,29 +1,62 @@
 #include "common/DataLog.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+
+namespace {
+
+// The end of the last whole line in the first end bytes of the file that fd writes.
+std::int64_t WholeLinesEnd(int fd, std::int64_t end) {
+    const Descriptor reader(
+        ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
+    std::string bytes(static_cast<std::size_t>(end), '\0');
+    if (!reader || ::pread(reader.Get(), bytes.data(), bytes.size(), 0) != end) {
+        return 0;  // no line is known to be whole
+    }
+    const std::size_t last = bytes.rfind('\n');
+    return last == std::string::npos ? 0 : static_cast<std::int64_t>(last) + 1;
+}
+
+std::string CutBackFailed(int error) {
+    return "; cutting it back to its last recorded line failed too: " + SystemReason(error);
+}
+
+}  // namespace
 
 DataLog::~DataLog() {
     StopSyncs();
 }
 
-void DataLog::Open(const char* name) {
+void DataLog::Open(int folder, const char* name, int held) {
     StopSyncs();
+    file_ = Descriptor();
     name_ = name;
-    file_ = Descriptor(OpenWithoutWaiting(name, 0));
+    folder_ = folder;
+    Descriptor file(held >= 0 ? ::fcntl(held, F_DUPFD_CLOEXEC, 0)
+                              : OpenWithoutWaiting(name, O_APPEND, folder));
     struct stat status {};
-    if (!file_ || ::fstat(file_.Get(), &status) != 0) {
+    if (!file || ::fstat(file.Get(), &status) != 0) {
         Fail("create", SystemReason(errno));
     }
-    regular_ = S_ISREG(status.st_mode);
-    // Emptied only now, not by the open: a folder on NFS may have its lock on this very file.
-    if (regular_ && ::ftruncate(file_.Get(), 0) != 0) {
+    // The locked file may have been moved away since, by someone keeping it: not ours to empty.
+    if (const int found = held >= 0 ? Look(file.Get(), 0) : 0) {
+        Fail("create", found > 0 ? SystemReason(found)
+                                 : "it has been moved, replaced or deleted since the folder was "
+                                   "taken");
+    }
+    const bool regular = S_ISREG(status.st_mode);
+    if (regular && ::ftruncate(file.Get(), 0) != 0) {
         Fail("empty", SystemReason(errno));
     }
+    // Only now, with nothing left to fail, is this the log.
+    file_ = std::move(file);
+    regular_ = regular;
     written_ = synced_ = {};
-    syncError_ = 0;
+    syncFailure_.clear();
     lastSyncEnd_ = Clock::now();
     if (regular_) {
         worker_ = std::jthread([this](std::stop_token stop) { SyncInBackground(stop); });
@@ -34,20 +67,18 @@ void DataLog::Append(std::string_view line) {
     if (!file_) {
         Fail("write", SystemReason(EBADF));
     }
-    int syncError = 0;
-    {
-        const std::lock_guard lock(mutex_);
-        syncError = syncError_;
+    std::unique_lock lock(mutex_);
+    if (!syncFailure_.empty()) {
+        lock.unlock();
+        Abandon("sync", syncFailure_);
     }
-    if (syncError != 0) {
-        StopSyncs();
-        FailAndCutBack("sync", syncError, synced_);
-    }
-    // Only this thread changes what is written; the worker reads it under the lock.
+    // Written under the lock, so that the worker's cut-back cannot come between a line and its
+    // count.
     if (const int error = WriteAll(file_.Get(), line)) {
-        FailAndCutBack("write", error, written_);
+        const Cut cut = CutBack(written_);
+        lock.unlock();
+        Abandon("write", SystemReason(error) + (cut.error != 0 ? CutBackFailed(cut.error) : ""));
     }
-    const std::lock_guard lock(mutex_);
     written_.bytes += static_cast<std::int64_t>(line.size());
     ++written_.lines;
     if (waitingForLines_) {
@@ -61,12 +92,12 @@ void DataLog::Close() {
         return;
     }
     StopSyncs();
-    if (syncError_ != 0) {
-        FailAndCutBack("sync", syncError_, synced_);
+    if (!syncFailure_.empty()) {
+        Abandon("sync", syncFailure_);
     }
     if (regular_) {
-        if (const int error = Sync()) {
-            FailAndCutBack("sync", error, synced_);
+        if (const int found = Sync(written_)) {
+            Abandon("sync", Reason(found, written_));
         }
     }
     if (::close(file_.Release()) != 0) {
@@ -91,23 +122,89 @@ void DataLog::SyncInBackground(std::stop_token stop) {
         }
         const Extent syncing = written_;
         lock.unlock();
-        const int error = Sync();
+        const int found = Sync(syncing);
         lock.lock();
         lastSyncEnd_ = Clock::now();
-        if (error != 0) {
-            syncError_ = error;
+        if (found != 0) {
+            // Cut back now, not at the next beat: a run killed before it must leave no line that
+            // is not on the disk.
+            syncFailure_ = Reason(found, syncing);
             return;
         }
         synced_ = syncing;
     }
 }
 
-int DataLog::Sync() const {
-    struct stat status {};
-    if (::fdatasync(file_.Get()) != 0 || ::fstat(file_.Get(), &status) != 0) {
+int DataLog::Sync(Extent syncing) const {
+    return ::fdatasync(file_.Get()) != 0 ? errno : Look(file_.Get(), syncing.bytes);
+}
+
+int DataLog::Look(int fd, std::int64_t bytes) const {
+    struct stat file {};
+    if (::fstat(fd, &file) != 0) {
         return errno;
     }
-    return status.st_nlink == 0 ? Deleted : 0;
+    // Looked up in the run's folder, wherever the current folder has gone since.
+    struct stat named {};
+    if (::fstatat(folder_, name_.c_str(), &named, 0) != 0) {
+        return errno != ENOENT ? errno : file.st_nlink == 0 ? Deleted : Replaced;
+    }
+    if (named.st_dev != file.st_dev || named.st_ino != file.st_ino) {
+        return Replaced;
+    }
+    return file.st_size < bytes ? Shortened : 0;
+}
+
+std::string DataLog::Reason(int found, Extent syncing) {
+    // A log deleted or moved away is no longer the run's to cut; it was synced whole.
+    if (found == Deleted) {
+        return "it has been deleted while the run was writing it";
+    }
+    if (found == Replaced) {
+        return "it has been moved or replaced while the run was writing it";
+    }
+    if (found == Shortened) {
+        // Its lines are on the disk; only one that the other program tore is cut off.
+        const Cut cut = CutBack(syncing);
+        return "it has been shortened by another program while the run was writing it" +
+               (cut.error != 0 ? CutBackFailed(cut.error) : "");
+    }
+    // A reader must never count a line that is not known to be on the disk.
+    const Cut cut = CutBack(synced_);
+    std::string reason = SystemReason(found);
+    if (cut.error != 0) {
+        return reason + CutBackFailed(cut.error);
+    }
+    if (cut.shortened) {
+        return reason +
+               "; another program had shortened it, and it keeps the whole lines left "
+               "of those on the disk";
+    }
+    return reason + "; it keeps the " + std::to_string(synced_.lines) +
+           (synced_.lines == 1 ? " line" : " lines") + " known to be on the disk";
+}
+
+DataLog::Cut DataLog::CutBack(Extent keep) {
+    if (!regular_) {
+        return {};
+    }
+    const int fd = file_.Get();
+    Cut cut;
+    std::int64_t end = keep.bytes;
+    // The lines written since keep are at the end (O_APPEND). A file shorter than all that was
+    // written has been cut by another program: of what is left before them, whole lines stay.
+    struct stat status {};
+    if (::fstat(fd, &status) == 0) {
+        const std::int64_t before = status.st_size - (written_.bytes - keep.bytes);
+        if (before < keep.bytes) {
+            cut.shortened = true;
+            end = WholeLinesEnd(fd, std::max<std::int64_t>(before, 0));
+        }
+    }
+    if (::ftruncate(fd, end) != 0) {
+        cut.error = errno;
+    }
+    return cut;
 }
 
 void DataLog::StopSyncs() {
@@ -117,19 +214,7 @@ void DataLog::StopSyncs() {
     }
 }
 
-void DataLog::FailAndCutBack(std::string_view action, int error, Extent keep) {
-    std::string reason =
-        error == Deleted ? "it has been deleted while the run was writing it" : SystemReason(error);
-    // A reader must never count a line that was not recorded, or one not known to be on the disk.
-    if (regular_ && error != Deleted) {
-        if (::ftruncate(file_.Get(), keep.bytes) != 0) {
-            reason +=
-                "; cutting it back to its last recorded line failed too: " + SystemReason(errno);
-        } else if (action == "sync") {
-            reason +=
-                "; it keeps the " + std::to_string(keep.lines) + " lines known to be on the disk";
-        }
-    }
+void DataLog::Abandon(std::string_view action, const std::string& reason) {
     // A log that failed takes no more lines.
     StopSyncs();
     file_ = Descriptor();

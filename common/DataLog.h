@@ -10,15 +10,18 @@
 
 #include "common/Descriptor.h"
 
-// The data log: an append-only text file in the current directory, emptied when it is opened.
-// Each line reaches the system at once, in one write that never waits. A worker thread syncs the
-// file to the disk a second after its last sync ended, whenever lines have come since, so a slow
-// disk never holds up the caller. Every failure is a file failure that names the file:
+// The data log: an append-only text file of the run's folder, emptied when it is opened. Each line
+// reaches the system at once, in one write at the file's end that never waits. A worker thread
+// syncs the file to the disk a second after its last sync ended, whenever lines have come since,
+// so a slow disk never holds up the caller. Every failure is a file failure that names the file:
 //   - a line that cannot be written whole is cut off again, so the file holds whole lines only;
-//   - a sync that fails, in the background or at the close, cuts the file back to the lines known
-//     to be on the disk, and is reported at the next Append or at Close;
-//   - a log deleted while open is reported at its next sync or its close.
-// Devices and FIFOs are written as they are; they have nothing to sync or cut back.
+//   - a sync that fails cuts the file back at once to the lines known to be on the disk, and is
+//     reported at the next Append or at Close;
+//   - at every sync and at the close the log must still be the run's own file: its name must lead
+//     to the file the run opened, and no other program may have shortened it. A log moved,
+//     replaced, deleted or shortened is reported in the same way.
+// A cut-back never lengthens the file, and keeps only whole lines also where another program cut
+// it. Devices and FIFOs are written as they are; they have nothing to sync or cut back.
 class DataLog {
 public:
     static constexpr std::chrono::seconds SyncInterval{1};
@@ -28,9 +31,11 @@ public:
     DataLog(const DataLog&) = delete;
     DataLog& operator=(const DataLog&) = delete;
 
-    // Opens name, creating it or emptying a regular file, and starts the syncs. The caller holds
-    // the folder's lock, so no other Kelpov is writing it.
-    void Open(const char* name);
+    // Opens name, a file of folder, creating it or emptying a regular file, and starts the syncs.
+    // held is the caller's descriptor of name, locked against other runs, or -1. A held file is
+    // written through that same open file, which shares its lock, and is refused untouched when
+    // name no longer leads to it. folder stays open while the log is.
+    void Open(int folder, const char* name, int held);
 
     void Append(std::string_view line);
 
@@ -44,26 +49,35 @@ private:
         std::int64_t bytes = 0;
         int lines = 0;
     };
+    // What a look at the file finds besides the system's errors, which are positive errno values.
+    enum Found { Deleted = -1, Replaced = -2, Shortened = -3 };
+    struct Cut {
+        int error = 0;           // of the cut-back itself
+        bool shortened = false;  // by another program, before the cut-back
+    };
 
     void SyncInBackground(std::stop_token stop);
-    int Sync() const;  // 0, an errno, or Deleted
+    int Sync(Extent syncing) const;              // 0, an errno or a Found
+    int Look(int fd, std::int64_t bytes) const;  // whether fd is still the log, of bytes at least
+    // The words for what a sync found, once the file is cut back as that calls for.
+    std::string Reason(int found, Extent syncing);
+    Cut CutBack(Extent keep);
     void StopSyncs();
-    [[noreturn]] void FailAndCutBack(std::string_view action, int error, Extent keep);
+    [[noreturn]] void Abandon(std::string_view action, const std::string& reason);
     [[noreturn]] void Fail(std::string_view action, const std::string& reason) const;
 
-    static constexpr int Deleted = -1;
-
     std::string name_;
+    int folder_ = -1;
     Descriptor file_;
     bool regular_ = false;
 
-    // Shared with the worker.
+    // Shared with the worker. Lines are written and the file is cut back under the lock.
     std::mutex mutex_;
     std::condition_variable_any linesCame_;
     Extent written_;  // handed to the system
     Extent synced_;   // known to be on the disk
     bool waitingForLines_ = false;
-    int syncError_ = 0;
+    std::string syncFailure_;  // why a background sync failed, the file already cut back
     Clock::time_point lastSyncEnd_;
     std::jthread worker_;  // last: it stops before anything it uses goes away
 };

@@ -20,9 +20,9 @@ Descriptor::~Descriptor() {
     }
 }
 
-int OpenWithoutWaiting(const char* name, int flags) {
+int OpenWithoutWaiting(const char* name, int flags, int folder) {
     // O_CLOEXEC: a program started from a link must not inherit a file of the run.
-    return ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | flags, 0666);
+    return ::openat(folder, name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | flags, 0666);
 }
 
 int WriteAll(int fd, std::string_view bytes) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fcntl.h>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,10 +23,11 @@ private:
     int fd_;
 };
 
-// Opens name for writing, creating it when missing, with O_NONBLOCK kept on: a FIFO without a
-// reader fails at once (ENXIO) and one whose reader stalls fails its write (EAGAIN) instead of
-// hanging the program. Regular files are not affected by the flag. -1 and errno on failure.
-int OpenWithoutWaiting(const char* name, int flags);
+// Opens name (of folder, or of the current folder) for writing, creating it when missing, with
+// O_NONBLOCK kept on: a FIFO without a reader fails at once (ENXIO) and one whose reader stalls
+// fails its write (EAGAIN) instead of hanging the program. Regular files are not affected by the
+// flag. -1 and errno on failure.
+int OpenWithoutWaiting(const char* name, int flags, int folder = AT_FDCWD);
 
 // Writes all of bytes, however many calls it takes; 0, or the error that stopped it. A device
 // that takes nothing is an input/output error rather than a reason to try for ever.

@@ -1,11 +1,14 @@
 #include "common/TableFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -25,13 +28,27 @@ fs::path Resolved(fs::path path) {
     return path;
 }
 
+// The suffix of a new table's name: a dot and six of these.
+constexpr std::string_view SuffixLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t SuffixLength = 6;
+
 std::string RandomSuffix() {
     static std::minstd_rand random{std::random_device{}()};
     std::string suffix = ".";
-    for (int k = 0; k < 6; ++k) {
-        suffix += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+    for (std::size_t k = 0; k < SuffixLength; ++k) {
+        suffix += SuffixLetters[random() % SuffixLetters.size()];
     }
     return suffix;
+}
+
+bool IsNewFileOf(std::string_view name, std::string_view table) {
+    if (name.size() != table.size() + 1 + SuffixLength || !name.starts_with(table) ||
+        name[table.size()] != '.') {
+        return false;
+    }
+    return std::ranges::all_of(name.substr(table.size() + 1), [](char c) {
+        return SuffixLetters.find(c) != std::string_view::npos;
+    });
 }
 
 }  // namespace
@@ -44,21 +61,26 @@ TableFile::TableFile(std::string name) : name_(std::move(name)), target_(Resolve
     }
     if (exists && !S_ISREG(status.st_mode)) {
         // A FIFO or a device takes the table as it comes; a folder fails to open.
+        inPlace_ = true;
         file_ = Descriptor(OpenWithoutWaiting(name_.c_str(), O_TRUNC));
         if (!file_) {
             Fail("create", errno);
         }
         return;
     }
-    do {
+    const fs::path folder = target_.has_parent_path() ? target_.parent_path() : ".";
+    file_ = Descriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    // Where the file system has no unnamed files (EOPNOTSUPP) the new file is named from the
+    // start; whatever else kept it from being made, the named one meets again and tells.
+    while (!file_) {
         aside_ = target_;
         aside_ += RandomSuffix();
         file_ = Descriptor(OpenWithoutWaiting(aside_.c_str(), O_EXCL));
-    } while (!file_ && errno == EEXIST);
-    if (!file_) {
-        const int error = errno;
-        aside_.clear();
-        Fail("create", error);
+        if (!file_ && errno != EEXIST) {
+            const int error = errno;
+            aside_.clear();
+            Fail("create", error);
+        }
     }
     // The new table keeps the permissions of the one it replaces, as a rewrite in place would.
     if (exists && ::fchmod(file_.Get(), status.st_mode & 07777) != 0) {
@@ -76,13 +98,16 @@ void TableFile::Commit() {
     if (const int error = WriteAll(file_.Get(), bytes_)) {
         Fail("write", error);
     }
-    if (!aside_.empty() && ::fdatasync(file_.Get()) != 0) {
+    if (!inPlace_ && ::fdatasync(file_.Get()) != 0) {
         Fail("sync", errno);
+    }
+    if (!inPlace_ && aside_.empty()) {
+        Name();
     }
     if (::close(file_.Release()) != 0) {
         Fail("close", errno);
     }
-    if (aside_.empty()) {
+    if (inPlace_) {
         return;
     }
     if (::rename(aside_.c_str(), target_.c_str()) != 0) {
@@ -97,10 +122,45 @@ void TableFile::Commit() {
     }
 }
 
+void TableFile::Name() {
+    // An unnamed file can only be linked at a free name; the rename then puts it over the table.
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.Get());
+    while (true) {
+        fs::path aside = target_;
+        aside += RandomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, aside.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            aside_ = std::move(aside);
+            return;
+        }
+        if (errno != EEXIST) {
+            Fail("replace", errno);
+        }
+    }
+}
+
 void TableFile::Fail(std::string_view action, int error) {
     if (!aside_.empty()) {
         ::unlink(aside_.c_str());
         aside_.clear();
     }
     FailOnFile(name_, action, SystemReason(error));
+}
+
+void RemoveLeftovers(int folder, std::span<const std::string_view> tables) {
+    Descriptor listed(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* const stream = listed ? ::fdopendir(listed.Get()) : nullptr;
+    if (stream == nullptr) {
+        return;
+    }
+    listed.Release();  // the stream's now
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(stream, ::closedir);
+    while (const dirent* entry = ::readdir(stream)) {
+        const char* name = entry->d_name;
+        const auto left = [&](std::string_view table) { return IsNewFileOf(name, table); };
+        struct stat status {};
+        if (std::ranges::any_of(tables, left) &&
+            ::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)) {
+            ::unlinkat(folder, name, 0);
+        }
+    }
 }

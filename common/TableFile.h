@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,12 @@
 // A table written whole or not at all, as a text file of the current directory. Its lines are
 // collected in memory; Commit writes them to a new file beside the table, syncs it, renames it over
 // the table and syncs the folder, so the table is at every moment either the earlier complete file
-// or the new complete one. A symbolic link at the name keeps working: the file it points to is
-// replaced. A FIFO or a device at the name is written as it is, without waiting. Every failure is a
-// file failure that names the table, and leaves nothing beside it.
+// or the new complete one. The new file has no name until it is complete (O_TMPFILE) where the
+// file system allows it, so that a run cut off on the way leaves nothing; elsewhere it is named
+// like the table with a suffix of six random letters and digits. A symbolic link at the name keeps
+// working: the file it points to is replaced. A FIFO or a device at the name is written as it is,
+// without waiting. Every failure is a file failure that names the table, and leaves nothing beside
+// it.
 class TableFile {
 public:
     // Begins the table: creates the file beside it, or opens the FIFO or device in its place.
@@ -25,11 +29,18 @@ public:
     void Commit();
 
 private:
+    void Name();  // gives the unnamed new file its name beside the table
     [[noreturn]] void Fail(std::string_view action, int error);
 
     std::string name_;
     std::filesystem::path target_;  // the file the name stands for
-    std::filesystem::path aside_;   // the new table until its rename; empty when written in place
+    bool inPlace_ = false;          // a FIFO or a device, written as it is
+    std::filesystem::path aside_;   // the new file's name until its rename; empty while it has none
     Descriptor file_;
     std::string bytes_;
 };
+
+// Removes from folder what a run cut off during a Commit of one of tables left there: the regular
+// files named like the table with the suffix of a new file. Nothing else is touched; a leftover
+// that cannot be removed stays, harming no run.
+void RemoveLeftovers(int folder, std::span<const std::string_view> tables);

@@ -8,7 +8,7 @@
 #include "picker/LogReading.h"
 
 std::optional<int> FinishFromLog(Picker& picker, std::string_view outcomes) {
-    // Where the folder's lock must be carried by the log itself (NFS), taking it would create one.
+    // Taking the folder takes the log too, and would create a missing one.
     std::error_code error;
     if (!std::filesystem::exists(Picker::DataLogName, error)) {
         FailOnFile(Picker::DataLogName, "read", SystemReason(error ? error.value() : ENOENT));

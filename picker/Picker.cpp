@@ -3,17 +3,24 @@
 #include "common/Conversions.h"
 #include "common/Failure.h"
 #include "common/PrintForm.h"
+#include "common/TableFile.h"
 #include "picker/Clock.h"
 
 void Picker::TakeFolder() {
-    if (!folder_.IsHeld()) {
-        folder_ = FolderLock::Take(DataLogName);
+    if (folder_.IsHeld()) {
+        return;
     }
+    // Nothing is kept before both are taken, so a Kelpov refused the log holds no folder either.
+    FolderLock folder = FolderLock::Take(DataLogName);
+    LogLock log = LogLock::Take(folder.Get(), DataLogName);
+    RemoveLeftovers(folder.Get(), TableNames);
+    folder_ = std::move(folder);
+    log_ = std::move(log);
 }
 
 void Picker::OpenLog() {
     TakeFolder();
-    dataLog_.Open(DataLogName);
+    dataLog_.Open(folder_.Get(), DataLogName, log_.Get());
     PickCount = 0;
     CountPosition = 0;
 }

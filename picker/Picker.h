@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <string_view>
 
 #include "common/DataLog.h"
 #include "common/FolderLock.h"
 #include "common/Integer.h"
 #include "common/ItemArray.h"
+#include "common/LogLock.h"
 #include "picker/PickGenerator.h"
 
 // The state of one run: the current draw, the store of recorded picks, the arrays the finish
@@ -16,14 +18,19 @@ class Picker {
 public:
     static constexpr int PickStoreLimit = ItemArray::LastIndex;
     static constexpr const char* DataLogName = "data.txt";
+    // The tables a finish writes beside the log (see finish/Finish.h).
+    static constexpr std::array<std::string_view, 2> TableNames = {"results.txt",
+                                                                   "sorted_results.txt"};
 
-    // Takes the current folder for this run, unless it holds it already, and keeps it for as long
-    // as the Picker lives. When another Kelpov works in the folder this is a file failure and
-    // every file is left as it was. Touches no file: what "data.txt" holds can still be read.
+    // Takes the current folder and its "data.txt" for this run, unless it holds them already, and
+    // keeps them for as long as the Picker lives. When another Kelpov works in the folder, or
+    // holds the file that "data.txt" leads to, this is a file failure and every file is left as it
+    // was. Creates a missing "data.txt" empty, and removes what a finish cut off left beside the
+    // tables; touches no file's contents: what "data.txt" holds can still be read.
     void TakeFolder();
 
-    // Takes the folder unless it is taken, then creates "data.txt" empty there and keeps it open,
-    // and resets the counters.
+    // Takes the folder unless it is taken, then empties "data.txt" and keeps it open, and resets
+    // the counters.
     void OpenLog();
 
     // One beat: writes CurrentPick as a line of "data.txt", then stores it as the next pick. When
@@ -50,7 +57,8 @@ public:
 
 private:
     FolderLock folder_;
-    DataLog dataLog_;
+    LogLock log_;
+    DataLog dataLog_;  // last of the three: it writes through the other two
     PickGenerator generator_;
 };
 

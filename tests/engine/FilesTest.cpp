@@ -1,16 +1,23 @@
 // What each file situation does to a run: the failure, its step, and the exact bytes left.
 
+// The stand-in for open below replaces the C library's, which the fortified headers would also
+// define here, inline.
+#undef _FORTIFY_SOURCE
+
 #include <fcntl.h>
-#include <sys/mount.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstring>
+#include <cstdarg>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -22,16 +29,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// What the stand-ins below do: the syncs of one file fail after some succeed, or all are slow,
-// and flock on a folder fails as on NFS (EBADF) or on anything (ENOLCK).
+// What the stand-ins below do: the syncs of one file fail after some succeed, or all are slow;
+// flock fails as on NFS (EBADF on folders) or on anything (ENOLCK); the disk has room for so many
+// more bytes; the file system has no unnamed files.
 struct {
     std::mutex mutex;
-    std::vector<std::string> synced;  // "data.txt", the table a new file is to replace, or "/"
+    std::vector<std::string> synced;  // "data.txt", "(unnamed table)", "(named table)" or "/"
     std::string failing;
     int okBeforeFailing = 0;
     std::chrono::milliseconds delay{};
     int flockFailure = 0;
-    bool flockFailsOnFoldersOnly = false;
+    enum { Anything, Folders, Files } flockFailsOn = Anything;
+    std::atomic<long long> room = -1;  // for regular files; -1: no end
+    std::atomic<bool> noUnnamedFiles = false;
 } disk;
 
 void Reset() {
@@ -41,9 +51,13 @@ void Reset() {
     disk.okBeforeFailing = 0;
     disk.delay = {};
     disk.flockFailure = 0;
+    disk.flockFailsOn = disk.Anything;
+    disk.room = -1;
+    disk.noUnnamedFiles = false;
 }
 
-// The name a sync is counted under: a new table's file by the table it replaces, a folder as "/".
+// The name a sync is counted under: a table's new file by whether it has a name yet (an unnamed
+// one shows as "#inode"), a folder as "/".
 std::string SyncedName(int fd) {
     std::error_code error;
     const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
@@ -51,9 +65,12 @@ std::string SyncedName(int fd) {
         return "/";
     }
     const std::string name = path.filename().string();
+    if (name.starts_with("#")) {
+        return "(unnamed table)";
+    }
     for (const char* table : {ResultsName, SortedResultsName}) {
         if (name.starts_with(std::string(table) + ".")) {
-            return table;
+            return "(named table)";
         }
     }
     return name;
@@ -78,44 +95,103 @@ std::vector<std::string> SyncedSoFar() {
     return disk.synced;
 }
 
-// Waits for the log's count-th sync to begin, which the worker starts a second after the last.
-void AwaitLogSync(long count) {
-    for (int wait = 0;
-         wait < 1000 && std::ranges::count(SyncedSoFar(), std::string("data.txt")) < count;
-         ++wait) {
+// Waits, for at most ten seconds, until done() holds, and fails saying what did not happen.
+void AwaitThat(const std::function<bool()>& done, const std::string& what) {
+    for (int wait = 0; wait < 1000 && !done(); ++wait) {
         std::this_thread::sleep_for(10ms);
     }
+    if (!done()) {
+        ADD_FAILURE() << what << " did not happen within ten seconds";
+    }
+}
+
+// Waits for the log's count-th sync to begin, which the worker starts a second after the last.
+void AwaitLogSync(long count) {
+    AwaitThat([=] { return std::ranges::count(SyncedSoFar(), std::string("data.txt")) >= count; },
+              "sync " + std::to_string(count) + " of data.txt");
+}
+
+// What a second Kelpov, started in folder as a process of its own (this one has threads, so a
+// forked copy could not safely do what a run does), makes of it. mode is "run" for a run, "finish"
+// for kelpov --finish.
+enum Second { LetIn, Refused, FailedOtherwise };  // its exit status
+int SecondKelpov(const char* mode, const char* folder) {
+    std::string helper = (fs::read_symlink("/proc/self/exe").parent_path() / "kelpov_second_run");
+    std::string how = mode, where = folder;
+    char* const arguments[] = {helper.data(), how.data(), where.data(), nullptr};
+    pid_t child = -1;
+    int status = -1;
+    EXPECT_EQ(posix_spawn(&child, helper.c_str(), nullptr, nullptr, arguments, environ), 0);
+    EXPECT_EQ(::waitpid(child, &status, 0), child) << helper;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What a second Kelpov makes of the folder "elsewhere", whose data.txt is a symbolic link to
+// target; it leaves no other file there.
+int SecondKelpovElsewhere(const char* target, const char* mode = "run") {
+    fs::create_directory("elsewhere");
+    fs::create_symlink(target, "elsewhere/data.txt");
+    const int made = SecondKelpov(mode, "elsewhere");
+    const fs::directory_iterator there("elsewhere");
+    EXPECT_EQ(std::distance(there, fs::directory_iterator()), 1) << "beside elsewhere/data.txt";
+    return made;
 }
 
 const std::vector<int> FourPicks = {1, 2, 2, 4, 4, 4};
+const std::string Log = LogBytes(FourPicks);
 const std::string FourResults = Header + " 1  1 \r\n 2  2 \r\n 3  0 \r\n 4  3 \r\n";
 const std::string FourSorted = Header + " 4  3 \r\n 2  2 \r\n 1  1 \r\n 3  0 \r\n";
 const std::string Earlier = Header + " 1  9 \r\n";  // both tables of an earlier run
+const std::string None = "(none)", Odd = "(not a file)";
+constexpr const char *Data = "data.txt", *Results = ResultsName, *Sorted = SortedResultsName;
+
+Descriptor reader;  // of a FIFO that a row makes
 
 // A FIFO at name with a reader that never reads, in a pipe already full.
-int StalledPipe(const char* name) {
+void StalledPipe(const char* name) {
+    fs::remove(name);
     ::mkfifo(name, 0666);
-    const int reader = ::open(name, O_RDONLY | O_NONBLOCK);
-    const int writer = ::open(name, O_WRONLY | O_NONBLOCK);
-    const int size = ::fcntl(reader, F_SETPIPE_SZ, 4096);
+    reader = Descriptor(::open(name, O_RDONLY | O_NONBLOCK));
+    const Descriptor writer(::open(name, O_WRONLY | O_NONBLOCK));
+    const int size = ::fcntl(reader.Get(), F_SETPIPE_SZ, 4096);
     const std::string filling(static_cast<std::size_t>(size), 'x');
-    EXPECT_EQ(::write(writer, filling.data(), filling.size()), size);
-    ::close(writer);
-    return reader;
+    EXPECT_EQ(::write(writer.Get(), filling.data(), filling.size()), size);
 }
 
-// Whether another Kelpov, in another process, is refused the folder and so leaves it alone.
-bool SecondKelpovIsRefused() {
-    if (::fork() == 0) {
-        const Caught caught = Catch([] { NewPicker()->OpenLog(); });
-        ::_exit(caught.message.ends_with("data.txt\": it is in use by another Kelpov working in "
-                                         "this folder")
-                    ? 0
-                    : 1);
+void Fifo(const char* name) {
+    fs::remove(name);
+    ::mkfifo(name, 0666);
+}
+
+void LinkTo(const char* target, const char* name) {
+    fs::remove(name);
+    fs::create_symlink(target, name);
+}
+
+void FailSyncs(const char* name, int okBefore) {
+    const std::lock_guard lock(disk.mutex);
+    disk.failing = name;
+    disk.okBeforeFailing = okBefore;
+}
+
+void Write(const char* name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+}
+
+// Waits for the worker to cut data.txt back to these picks, after its sync failed.
+void AwaitCutBackTo(const std::vector<int>& picks) {
+    AwaitThat([&] { return Bytes(Data) == LogBytes(picks); }, "the cut-back");
+}
+
+// An earlier run's log, what two cut-off finishes left, and files that only look like that.
+void MakeLeftovers() {
+    Write(Data, LogBytes({7}));
+    for (const char* name :
+         {"results.txt.abc123", "sorted_results.txt.0z9y8x", "results.txt.abc12",
+          "results.txt.abc1234", "results.txt.ABC123", "data.txt.abc123", "results.txt-abc123"}) {
+        Write(name, "x");
     }
-    int status = -1;
-    ::wait(&status);
-    return status == 0;
+    fs::create_directory("sorted_results.txt.zzzzzz");
 }
 
 }  // namespace
@@ -129,42 +205,60 @@ extern "C" int fsync(int fd) {
 }
 extern "C" int flock(int fd, int operation) {
     struct stat status {};
+    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
     if (disk.flockFailure != 0 &&
-        (!disk.flockFailsOnFoldersOnly || (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)))) {
+        (disk.flockFailsOn == disk.Anything || folder == (disk.flockFailsOn == disk.Folders))) {
         errno = disk.flockFailure;
         return -1;
     }
     return static_cast<int>(::syscall(SYS_flock, fd, operation));
 }
+// A write to a regular file beyond the disk's room is cut short, and the next one fails.
+extern "C" ssize_t write(int fd, const void* bytes, size_t size) {
+    struct stat status {};
+    const long long room = disk.room;
+    if (room >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        if (room == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        size = std::min(size, static_cast<size_t>(room));
+        disk.room -= static_cast<long long>(size);
+    }
+    return ::syscall(SYS_write, fd, bytes, size);
+}
+extern "C" int open(const char* path, int flags, ...) {
+    int mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, int);
+        va_end(arguments);
+    }
+    if ((flags & O_TMPFILE) == O_TMPFILE && disk.noUnnamedFiles) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_openat, AT_FDCWD, path, flags, mode));
+}
 
 TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
-    enum Step { OpenLog, Record, Finish, Done };
-    enum Situation {
-        Plain,
-        Directory,
-        Fifo,
-        StalledReader,
-        LeavingReader,
-        FullDevice,
-        DevNull,
-        FailingSync,
-        FailingBackgroundSync,
-        SlowSync,
-        Deleted,
-        SmallDisk,
-        NfsFolder,
-        NoLocks
+    enum Step { TakeFolder, OpenLog, Record, Finish, Done };
+    struct Situation {
+        const char* name;
+        void (*setUp)() = [] {};  // before the folder is taken, the tables of an earlier run there
+        void (*beforeOpen)() = [] {};               // after the folder is taken
+        std::map<int, void (*)()> beforeBeat = {};  // by the number of picks recorded before it
+        void (*beforeFinish)() = [] {};
+        const char* outcomes = "4";
+        std::vector<int> picks = FourPicks;
+        Step failsAt = Done;
+        std::optional<FailureKind> kind = {};
+        const char* file = Data;  // that the failure names
+        const char* reason = "";
+        std::string data = Log, results = FourResults, sorted = FourSorted;
+        std::map<std::string, std::string> others = {};  // every other file left, with its bytes
     };
-    struct Case {
-        Situation situation;
-        const char* name;  // of the file in that situation
-        const char* outcomes;
-        Step failsAt;
-        std::optional<FailureKind> kind;
-        const char* reason;
-        std::string data, results, sorted;
-    };
-    const std::string log = LogBytes(FourPicks), none = "(none)", odd = "(not a file)";
     std::vector<std::pair<int, int>> allItems, allSorted = {{4, 3}, {2, 2}, {1, 1}};
     for (int item = 1; item <= 20000; ++item) {
         allItems.emplace_back(item, item == 1 ? 1 : item == 2 ? 2 : item == 4 ? 3 : 0);
@@ -173,103 +267,179 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         }
     }
     constexpr auto File = FailureKind::File;
-    const char *data = "data.txt", *results = ResultsName, *sorted = SortedResultsName;
     const char *fifo = "No such device or address", *full = "No space left on device";
     const char *dir = "Is a directory", *io = "Input/output error";
     const char* stalled = "it is a pipe whose reader is not keeping up";
+    const char* moved = "it has been moved or replaced while the run was writing it";
+    const std::string& E = Earlier;
     // clang-format off
-    const std::vector<Case> cases = {
-        {Plain, "", "4", Done, {}, "", log, FourResults, FourSorted},
-        {Plain, "", "abc", Finish, FailureKind::Type, "", log, Earlier, Earlier},
-        // The ranking orders exactly the items the tally counted.
-        {Plain, "", "20000.5", Done, {}, "", log, ResultBytes(allItems), ResultBytes(allSorted)},
-        {Directory, data, "4", OpenLog, File, dir, odd, Earlier, Earlier},
+    const std::vector<Situation> situations = {
+        {.name = "a plain run"},
+        {.name = "an outcome count that is not a number", .outcomes = "abc", .failsAt = Finish,
+            .kind = FailureKind::Type, .results = E, .sorted = E},
+        {.name = "the ranking orders exactly the items the tally counted", .outcomes = "20000.5",
+            .results = ResultBytes(allItems), .sorted = ResultBytes(allSorted)},
+        {.name = "data.txt is a folder", .setUp = [] { fs::create_directory(Data); },
+            .failsAt = OpenLog, .kind = File, .reason = dir, .data = Odd, .results = E,
+            .sorted = E},
         // A pipe never makes the run wait: no reader, a reader that stalls or one that leaves.
-        {Fifo, data, "4", OpenLog, File, fifo, odd, Earlier, Earlier},
-        {StalledReader, data, "4", Record, File, stalled, odd, Earlier, Earlier},
-        {LeavingReader, data, "4", Record, File, "Broken pipe", odd, Earlier, Earlier},
-        {FullDevice, data, "4", Record, File, full, odd, Earlier, Earlier},
-        {DevNull, data, "4", Done, {}, "", odd, FourResults, FourSorted},
-        {Fifo, results, "4", Finish, File, fifo, log, odd, Earlier},
-        {StalledReader, results, "4", Finish, File, stalled, log, odd, Earlier},
-        {FullDevice, results, "4", Finish, File, full, log, odd, Earlier},
-        {Fifo, sorted, "4", Finish, File, fifo, log, FourResults, odd},
-        {Directory, sorted, "4", Finish, File, dir, log, FourResults, odd},
+        {.name = "data.txt is a FIFO with no reader", .setUp = [] { Fifo(Data); },
+            .failsAt = OpenLog, .kind = File, .reason = fifo, .data = Odd, .results = E,
+            .sorted = E},
+        {.name = "data.txt is a FIFO whose reader stalls", .setUp = [] { StalledPipe(Data); },
+            .failsAt = Record, .kind = File, .reason = stalled, .data = Odd, .results = E,
+            .sorted = E},
+        {.name = "data.txt is a FIFO whose reader leaves",
+            .setUp = [] { Fifo(Data); reader = Descriptor(::open(Data, O_RDONLY | O_NONBLOCK)); },
+            .beforeBeat = {{0, [] { reader = Descriptor(); }}}, .failsAt = Record, .kind = File,
+            .reason = "Broken pipe", .data = Odd, .results = E, .sorted = E},
+        {.name = "data.txt leads to /dev/full", .setUp = [] { LinkTo("/dev/full", Data); },
+            .failsAt = Record, .kind = File, .reason = full, .data = Odd, .results = E,
+            .sorted = E},
+        // Only a regular file is locked: another run elsewhere may write to /dev/null as well.
+        {.name = "data.txt leads to /dev/null", .setUp = [] { LinkTo("/dev/null", Data); },
+            .beforeBeat = {{3, [] { EXPECT_EQ(SecondKelpovElsewhere("/dev/null"), LetIn); }}},
+            .data = Odd, .others = {{"elsewhere", Odd}}},
+        {.name = "results.txt is a FIFO with no reader", .setUp = [] { Fifo(Results); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = fifo, .results = Odd,
+            .sorted = E},
+        {.name = "results.txt is a FIFO whose reader stalls", .setUp = [] { StalledPipe(Results); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = stalled, .results = Odd,
+            .sorted = E},
+        {.name = "results.txt leads to /dev/full", .setUp = [] { LinkTo("/dev/full", Results); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = full, .results = Odd,
+            .sorted = E},
+        {.name = "sorted_results.txt is a FIFO with no reader", .setUp = [] { Fifo(Sorted); },
+            .failsAt = Finish, .kind = File, .file = Sorted, .reason = fifo, .sorted = Odd},
+        {.name = "sorted_results.txt is a folder",
+            .setUp = [] { fs::remove(Sorted); fs::create_directory(Sorted); }, .failsAt = Finish,
+            .kind = File, .file = Sorted, .reason = dir, .sorted = Odd},
         // A failed sync keeps only the lines known to be on the disk, and no torn table.
-        {FailingSync, data, "4", Finish, File, io, "", Earlier, Earlier},
-        {FailingBackgroundSync, data, "4", Record, File,
-            "Input/output error; it keeps the 2 lines known to be on the disk",
-            LogBytes({1, 2}), Earlier, Earlier},
-        {FailingSync, results, "4", Finish, File, io, log, Earlier, Earlier},
-        {FailingSync, sorted, "4", Finish, File, io, log, FourResults, Earlier},
-        {SlowSync, "", "4", Done, {}, "", log, FourResults, FourSorted},
-        {Deleted, data, "4", Finish, File, "it has been deleted", none, Earlier, Earlier},
-        {SmallDisk, results, "2000", Finish, File, full, log, Earlier, Earlier},
+        {.name = "the sync of data.txt at its close fails", .setUp = [] { FailSyncs(Data, 0); },
+            .failsAt = Finish, .kind = File,
+            .reason = "Input/output error; it keeps the 0 lines known to be on the disk",
+            .data = "", .results = E, .sorted = E},
+        {.name = "a background sync fails, and the next beat tells",
+            .setUp = [] { FailSyncs(Data, 1); },
+            .beforeBeat = {{2, [] { AwaitLogSync(1); }},
+                           {4, [] { AwaitLogSync(2); AwaitCutBackTo({1, 2}); }}},
+            .failsAt = Record, .kind = File,
+            .reason = "Input/output error; it keeps the 2 lines known to be on the disk",
+            .data = LogBytes({1, 2}), .results = E, .sorted = E},
+        // Cut back at once, so that a run killed before the next beat leaves only synced lines.
+        {.name = "a background sync fails, and no beat comes after it",
+            .setUp = [] { FailSyncs(Data, 1); }, .beforeBeat = {{1, [] { AwaitLogSync(1); }}},
+            .beforeFinish = [] { AwaitLogSync(2); AwaitCutBackTo({1}); }, .picks = {1, 2, 2},
+            .failsAt = Finish, .kind = File,
+            .reason = "Input/output error; it keeps the 1 line known to be on the disk",
+            .data = LogBytes({1}), .results = E, .sorted = E},
+        {.name = "the sync of results.txt fails", .setUp = [] { FailSyncs("(unnamed table)", 0); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = io, .results = E,
+            .sorted = E},
+        {.name = "the sync of sorted_results.txt fails",
+            .setUp = [] { FailSyncs("(unnamed table)", 1); }, .failsAt = Finish, .kind = File,
+            .file = Sorted, .reason = io, .sorted = E},
+        // Where a new table cannot be unnamed it is named beside the table, and never left there.
+        {.name = "a file system without unnamed files, where sorted_results.txt fails its sync",
+            .setUp = [] { disk.noUnnamedFiles = true; FailSyncs("(named table)", 1); },
+            .failsAt = Finish, .kind = File, .file = Sorted, .reason = io, .sorted = E},
+        {.name = "slow syncs", .setUp = [] { disk.delay = 300ms; },
+            .beforeBeat = {{3, [] { AwaitLogSync(1); }}}},
+        // The log stays the run's own file, also where the current folder goes elsewhere.
+        {.name = "data.txt is deleted", .beforeBeat = {{0, [] { fs::remove(Data); }}},
+            .failsAt = Finish, .kind = File, .reason = "it has been deleted", .data = None,
+            .results = E, .sorted = E},
+        {.name = "data.txt is renamed away",
+            .beforeBeat = {{0, [] { fs::rename(Data, "data.old"); }}}, .failsAt = Finish,
+            .kind = File, .reason = moved, .data = None, .results = E, .sorted = E,
+            .others = {{"data.old", Log}}},
+        {.name = "another file is renamed onto data.txt",
+            .beforeBeat = {{0, [] { Write("new", " 7 \r\n"); fs::rename("new", Data); }}},
+            .failsAt = Finish, .kind = File, .reason = moved, .data = " 7 \r\n", .results = E,
+            .sorted = E},
+        {.name = "another program empties data.txt",
+            .beforeBeat = {{2, [] { fs::resize_file(Data, 0); }}}, .failsAt = Finish, .kind = File,
+            .reason = "it has been shortened by another program while the run was writing it",
+            .data = LogBytes({2, 4, 4, 4}), .results = E, .sorted = E},
+        // A cut-back neither lengthens the file nor keeps the line the other program tore.
+        {.name = "another program cuts data.txt mid-line, then the disk fills up",
+            .beforeBeat = {{4, [] { fs::resize_file(Data, 7); disk.room = 2; }}},
+            .failsAt = Record, .kind = File, .reason = full, .data = LogBytes({1}), .results = E,
+            .sorted = E},
+        {.name = "the current folder changes during the run",
+            .beforeBeat = {{1, [] { fs::create_directory("away"); fs::current_path("away"); }},
+                           {2, [] { AwaitLogSync(1); }},
+                           {4, [] { AwaitLogSync(2); }}},  // the first is over
+            .beforeFinish = [] { fs::current_path(".."); }, .others = {{"away", Odd}}},
+        // What "data.txt" holds is left as it is until the log is opened.
+        {.name = "data.txt is renamed away before the log is opened",
+            .setUp = [] { Write(Data, LogBytes({7})); },
+            .beforeOpen = [] { fs::rename(Data, "data.old"); }, .failsAt = OpenLog, .kind = File,
+            .reason = "it has been moved, replaced or deleted since the folder was taken",
+            .data = None, .results = E, .sorted = E, .others = {{"data.old", LogBytes({7})}}},
+        {.name = "a second Kelpov whose data.txt leads to the live log",
+            .beforeBeat = {{3, [] {
+                EXPECT_EQ(SecondKelpovElsewhere("../data.txt", "finish"), Refused);
+                EXPECT_EQ(SecondKelpov("run", "elsewhere"), Refused);
+                EXPECT_EQ(Bytes(Data), LogBytes({1, 2, 2}));
+            }}},
+            .others = {{"elsewhere", Odd}}},
+        // What a finish cut off left is removed when the folder is taken, and nothing else.
+        {.name = "tables' new files left behind", .setUp = MakeLeftovers,
+            .beforeOpen = [] {
+                EXPECT_EQ(Bytes(Data), LogBytes({7}));
+                EXPECT_EQ(Bytes("results.txt.abc123") + Bytes("sorted_results.txt.0z9y8x"),
+                          None + None);
+            },
+            .others = {{"results.txt.abc12", "x"}, {"results.txt.abc1234", "x"},
+                       {"results.txt.ABC123", "x"}, {"data.txt.abc123", "x"},
+                       {"results.txt-abc123", "x"}, {"sorted_results.txt.zzzzzz", Odd}}},
+        // A full disk cuts a write short, and the torn line is cut off.
+        {.name = "the disk fills up within a line of data.txt",
+            .setUp = [] { disk.room = std::ssize(LogBytes({1, 2, 2, 4, 4})) + 2; },
+            .failsAt = Record, .kind = File, .reason = full, .data = LogBytes({1, 2, 2, 4, 4}),
+            .results = E, .sorted = E},
+        {.name = "the disk fills up with results.txt", .setUp = [] { disk.room = 16000; },
+            .outcomes = "2000", .failsAt = Finish, .kind = File, .file = Results, .reason = full,
+            .results = E, .sorted = E},
         // Where a folder cannot be locked the log carries the lock; where nothing can, it says why.
-        {NfsFolder, "", "4", Done, {}, "", log, FourResults, FourSorted},
-        {NoLocks, "", "4", OpenLog, File, "No locks available", none, Earlier, Earlier},
+        {.name = "a folder on NFS",
+            .setUp = [] { disk.flockFailure = EBADF; disk.flockFailsOn = disk.Folders; }},
+        {.name = "no locks", .setUp = [] { disk.flockFailure = ENOLCK; }, .failsAt = TakeFolder,
+            .kind = File, .file = "", .reason = "No locks available", .data = None, .results = E,
+            .sorted = E},
+        {.name = "no locks on files",
+            .setUp = [] {
+                Write(Data, LogBytes({7}));
+                disk.flockFailure = ENOLCK;
+                disk.flockFailsOn = disk.Files;
+            },
+            .failsAt = TakeFolder, .kind = File, .reason = "No locks available",
+            .data = LogBytes({7}), .results = E, .sorted = E},
     };
     // clang-format on
     std::signal(SIGPIPE, SIG_IGN);  // as the program does: a reader that left is a failed write
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.name << " in situation " << c.situation << ", "
-                                        << c.outcomes << " outcomes");
+    for (const auto& s : situations) {
+        SCOPED_TRACE(s.name);
         ScratchDir scratch;
-        if (c.situation == SmallDisk) {
-            fs::create_directory("disk");
-            ASSERT_EQ(::mount("tmpfs", "disk", "tmpfs", 0, "size=16k"), 0) << std::strerror(errno);
-            fs::current_path("disk");
-        }
-        for (const char* table : {results, sorted}) {
-            std::ofstream(table) << Earlier;
+        for (const char* table : {Results, Sorted}) {
+            Write(table, Earlier);
             fs::permissions(table, fs::perms(0640));
         }
         Reset();
-        int reader = -1;
-        if (c.situation == Directory) {
-            fs::remove(c.name);
-            fs::create_directory(c.name);
-        } else if (c.situation == Fifo) {
-            fs::remove(c.name);
-            ::mkfifo(c.name, 0666);
-        } else if (c.situation == StalledReader) {
-            fs::remove(c.name);
-            reader = StalledPipe(c.name);
-        } else if (c.situation == LeavingReader) {
-            ::mkfifo(c.name, 0666);
-            reader = ::open(c.name, O_RDONLY | O_NONBLOCK);
-        } else if (c.situation == FullDevice || c.situation == DevNull) {
-            fs::remove(c.name);
-            fs::create_symlink(c.situation == DevNull ? "/dev/null" : "/dev/full", c.name);
-        } else if (c.situation == FailingSync || c.situation == FailingBackgroundSync) {
-            disk.failing = c.name;
-            disk.okBeforeFailing = c.situation == FailingBackgroundSync;
-        } else if (c.situation == SlowSync) {
-            disk.delay = 300ms;
-        } else if (c.situation == NfsFolder || c.situation == NoLocks) {
-            disk.flockFailure = c.situation == NfsFolder ? EBADF : ENOLCK;
-            disk.flockFailsOnFoldersOnly = c.situation == NfsFolder;
-        }
-        Step step = OpenLog;
+        s.setUp();
+        Step step = TakeFolder;
         auto picker = NewPicker();
         std::chrono::steady_clock::duration slowestRecord{};
         const Caught caught = Catch([&] {
+            picker->TakeFolder();
+            step = OpenLog;
+            s.beforeOpen();
             picker->OpenLog();
             step = Record;
-            if (c.situation == LeavingReader) {
-                ::close(reader);
-            } else if (c.situation == Deleted) {
-                fs::remove(c.name);
-            }
-            for (const int pick : FourPicks) {
-                // Beats during a slow background sync; a failed one shows at the next beat.
-                if (c.situation == SlowSync && picker->PickCount == 3) {
-                    AwaitLogSync(1);
-                } else if (c.situation == FailingBackgroundSync && picker->PickCount == 2) {
-                    AwaitLogSync(1);
-                } else if (c.situation == FailingBackgroundSync && picker->PickCount == 4) {
-                    AwaitLogSync(2);
-                    std::this_thread::sleep_for(100ms);
+            for (const int pick : s.picks) {
+                if (s.beforeBeat.contains(picker->PickCount)) {
+                    s.beforeBeat.at(picker->PickCount)();
                 }
                 picker->CurrentPick = static_cast<Int16>(pick);
                 const auto start = std::chrono::steady_clock::now();
@@ -277,91 +447,66 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
                 slowestRecord = std::max(slowestRecord, std::chrono::steady_clock::now() - start);
             }
             step = Finish;
-            ::Finish(*picker, c.outcomes);
+            s.beforeFinish();
+            ::Finish(*picker, s.outcomes);
             step = Done;
         });
         if (step == Done) {
             // The finish closed the log: a beat after it cannot pass unnoticed.
             EXPECT_EQ(Catch([&] { picker->Record(); }).kind, File);
         }
-        EXPECT_EQ(step, c.failsAt);
-        EXPECT_EQ(caught.kind, c.kind);
+        EXPECT_EQ(step, s.failsAt);
+        EXPECT_EQ(caught.kind, s.kind);
         // A file failure names the file by its whole path, and the system's reason.
-        const std::string path = (fs::current_path() / c.name).string();
-        EXPECT_NE(caught.message.find(c.kind == File ? path + "\": " + c.reason : ""),
+        const std::string path = (fs::current_path() / s.file).string();
+        EXPECT_NE(caught.message.find(s.kind == File ? path + "\": " + s.reason : ""),
                   std::string::npos)
             << caught.message;
         // No beat waits for a sync, however slow the disk.
         EXPECT_LT(slowestRecord, 100ms);
         // The folder stays taken while the run lives, also after its finish.
-        if (c.situation != NoLocks) {
-            EXPECT_TRUE(SecondKelpovIsRefused());
+        if (s.failsAt != TakeFolder) {
+            EXPECT_EQ(SecondKelpov("run", "."), Refused);
         }
         picker.reset();
         Reset();
-        EXPECT_EQ(Bytes(data), c.data);
-        EXPECT_TRUE(Bytes(results) == c.results) << Bytes(results).substr(0, 200);
-        EXPECT_TRUE(Bytes(sorted) == c.sorted) << Bytes(sorted).substr(0, 200);
+        reader = Descriptor();
+        EXPECT_EQ(Bytes(Data), s.data);
+        EXPECT_TRUE(Bytes(Results) == s.results) << Bytes(Results).substr(0, 200);
+        EXPECT_TRUE(Bytes(Sorted) == s.sorted) << Bytes(Sorted).substr(0, 200);
         // A new table keeps the permissions of the one it replaced.
-        for (const char* table : {results, sorted}) {
+        for (const char* table : {Results, Sorted}) {
             if (fs::is_regular_file(fs::symlink_status(table))) {
                 EXPECT_EQ(fs::status(table).permissions(), fs::perms(0640)) << table;
             }
         }
-        // Nothing is left beside the tables.
+        // Nothing else is left beside the three files.
+        std::map<std::string, std::string> others;
         for (const auto& entry : fs::directory_iterator(".")) {
-            const auto name = entry.path().filename();
-            EXPECT_TRUE(name == data || name == results || name == sorted) << name;
+            const auto name = entry.path().filename().string();
+            if (name != Data && name != Results && name != Sorted) {
+                others[name] = Bytes(name);
+            }
         }
-        if (reader >= 0 && c.situation != LeavingReader) {
-            ::close(reader);
-        }
-        if (c.situation == SmallDisk) {
-            fs::current_path("..");
-            EXPECT_EQ(::umount("disk"), 0);
-        }
+        EXPECT_EQ(others, s.others);
     }
 }
 
-// The log is synced in the background while the beats come, and again at its close; each table
-// is synced before it replaces the earlier one, and the folder after. The folder is free again
-// once the run has gone.
+// "data.txt" is created, and its folder synced; the log is synced in the background while the
+// beats come, and again at its close; each table is synced while it has no name, then named and
+// the folder synced. The folder is free again once the run has gone, and the log's folder is not
+// synced again where "data.txt" was there already.
 TEST(Files, EveryFileIsOnTheDiskBeforeItIsDone) {
     ScratchDir dir;
     Reset();
     auto picker = RecordedRun({1, 2});
     AwaitLogSync(1);
     Finish(*picker, "2");
-    EXPECT_EQ(SyncedSoFar(), (std::vector<std::string>{"data.txt", "data.txt", ResultsName, "/",
-                                                       SortedResultsName, "/"}));
+    EXPECT_EQ(SyncedSoFar(),
+              (std::vector<std::string>{"/", "data.txt", "data.txt", "(unnamed table)", "/",
+                                        "(unnamed table)", "/"}));
     picker.reset();
+    Reset();
     EXPECT_FALSE(Catch([] { NewPicker()->OpenLog(); }).kind);
-}
-
-// A disk that fills up mid-line: the torn line is cut off, so the log holds exactly the picks.
-TEST(Files, AFullDiskLeavesOnlyWholeLines) {
-    ScratchDir dir;
-    fs::create_directory("disk");
-    if (::mount("tmpfs", "disk", "tmpfs", 0, "size=16k") != 0) {
-        GTEST_SKIP() << "cannot mount a small filesystem here: " << std::strerror(errno);
-    }
-    fs::current_path("disk");
-    auto picker = NewPicker();
-    picker->OpenLog();
-    std::vector<int> picks;
-    Caught caught;
-    while (!caught.kind && picker->PickCount < Picker::PickStoreLimit) {
-        // Lines of five and nine bytes, so that the disk does not end on a line's end.
-        picker->CurrentPick = static_cast<Int16>(picks.size() % 2 ? 3 : -12345);
-        caught = Catch([&] { picker->Record(); });
-        picks.push_back(picker->CurrentPick);
-    }
-    picks.pop_back();
-    EXPECT_EQ(caught.kind, FailureKind::File);
-    EXPECT_NE(caught.message.find("No space left on device"), std::string::npos);
-    EXPECT_EQ(picker->PickCount, static_cast<int>(picks.size()));
-    EXPECT_TRUE(Bytes("data.txt") == LogBytes(picks)) << Bytes("data.txt").size() << " bytes";
-    picker.reset();
-    fs::current_path("..");
-    EXPECT_EQ(::umount("disk"), 0);
+    EXPECT_EQ(SyncedSoFar(), std::vector<std::string>{});
 }
