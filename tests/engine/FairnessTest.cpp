@@ -134,10 +134,10 @@ TEST(Fairness, SimulatedRunsReadAsExpected) {
         int beats;
         Pointer pointer;
         int runs;
-        Fairness::Verdict counted;
-        double least, most;  // the share of runs with that verdict
+        double below;        // runs with p below this are counted; 0 counts those not judged
+        double least, most;  // the share of runs counted
     };
-    using enum Fairness::Verdict;
+    constexpr double Uneven = SignificanceLevel, NotJudged = 0;
     const Pointer still{0, 1};
     const std::vector<double> fair, favoured = OneFavoured(6, 0.25);
     // clang-format off
@@ -150,6 +150,8 @@ TEST(Fairness, SimulatedRunsReadAsExpected) {
         {"favoured, N=6, rests of 5", "6", favoured, 2000, {0.5, 5}, 300, Uneven, 0.35, 1},
         {"fair, N=5.6, rests of 5", "5.6", fair, 2000, {0.5, 5}, 300, Uneven, 0, 0.03},
         {"fair, N=5.6, short, simulated", "5.6", fair, 100, {0.5, 5}, 100, Uneven, 0, 0.03},
+        // A simulated p is spread as chance spreads it: not only seldom small, but not large.
+        {"fair, N=5.6, short, p spread", "5.6", fair, 100, {0.5, 5}, 200, 0.25, 0.17, 0.33},
         {"fair, N=2.5, independent", "2.5", fair, 2000, still, 300, Uneven, 0, 0.03},
         {"fair, N=2, independent", "2", fair, 2000, still, 300, Uneven, 0, 0.03},
         {"fair, N=2, rests of 5", "2", fair, 200, {0.5, 5}, 300, NotJudged, 0.95, 1},
@@ -165,8 +167,9 @@ TEST(Fairness, SimulatedRunsReadAsExpected) {
         SimulatedPicks simulated(c.chances.empty() ? DrawLaw(c.outcomes) : c.chances, ++seed);
         int counted = 0;
         for (int run = 0; run < c.runs; ++run) {
-            counted +=
-                JudgeFairness(simulated.Run(c.beats, c.pointer), c.outcomes).verdict == c.counted;
+            const Fairness reading = JudgeFairness(simulated.Run(c.beats, c.pointer), c.outcomes);
+            counted += c.below > 0 ? reading.p.value_or(1) < c.below
+                                   : reading.verdict == Fairness::Verdict::NotJudged;
         }
         EXPECT_GE(counted, c.least * c.runs);
         EXPECT_LE(counted, c.most * c.runs);
