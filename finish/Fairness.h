@@ -76,7 +76,7 @@ std::vector<double> DrawLaw(std::string_view outcomes);
 // Judges the picks Picks[1..PickCount] of a run with this outcome-count text. Pure, deterministic
 // (its simulations are seeded from the picks) and safe to call from any thread; never throws. With
 // many items and sparse counts it simulates and may take a moment: call it off the event loop.
-Fairness JudgeFairness(std::span<const Int16> picks, std::string_view outcomes);
+Fairness JudgeFairness(std::span<const Int16> picks, std::string_view outcomes) noexcept;
 
 // The reading in words: what it shows with its p-value, what difference a run of this size could
 // show, and the rests, or why nothing was judged. Every sentence begins with a letter and the

@@ -124,56 +124,76 @@ TEST(Fairness, PrintsPSoThatItNeverCrossesTheLevel) {
 }
 
 // The reading over seeded simulated runs, each row a lighter version of a row of
-// bench/FairnessFigures.cpp: a fair generator is seldom read as uneven however the pointer rests,
-// and a favoured item is found.
-TEST(Fairness, SimulatedRunsReadAsExpected) {
-    struct Case {
-        const char* name;
-        const char* outcomes;
-        std::vector<double> chances;  // empty: the draw's own law
-        int beats;
-        Pointer pointer;
-        int runs;
-        double below;        // runs with p below this are counted; 0 counts those not judged
-        double least, most;  // the share of runs counted
-    };
-    constexpr double Uneven = SignificanceLevel, NotJudged = 0;
-    const Pointer still{0, 1};
-    const std::vector<double> fair, favoured = OneFavoured(6, 0.25);
-    // clang-format off
-    const std::vector<Case> cases = {
-        {"fair, N=6, independent", "6", fair, 2000, still, 300, Uneven, 0, 0.03},
-        {"fair, N=6, rests of 5", "6", fair, 2000, {0.5, 5}, 300, Uneven, 0, 0.03},
-        {"fair, N=20, rests of 10", "20", fair, 2000, {0.5, 10}, 300, Uneven, 0, 0.03},
-        {"fair, N=100, rests of 20", "100", fair, 20000, {0.5, 20}, 100, Uneven, 0, 0.03},
-        {"favoured, N=6, independent", "6", favoured, 2000, still, 100, Uneven, 0.95, 1},
-        {"favoured, N=6, rests of 5", "6", favoured, 2000, {0.5, 5}, 300, Uneven, 0.35, 1},
-        {"fair, N=5.6, rests of 5", "5.6", fair, 2000, {0.5, 5}, 300, Uneven, 0, 0.03},
-        {"fair, N=5.6, short, simulated", "5.6", fair, 100, {0.5, 5}, 100, Uneven, 0, 0.03},
-        // A simulated p is spread as chance spreads it: not only seldom small, but not large.
-        {"fair, N=5.6, short, p spread", "5.6", fair, 100, {0.5, 5}, 200, 0.25, 0.17, 0.33},
-        {"fair, N=2.5, independent", "2.5", fair, 2000, still, 300, Uneven, 0, 0.03},
-        {"fair, N=2, independent", "2", fair, 2000, still, 300, Uneven, 0, 0.03},
-        {"fair, N=2, rests of 5", "2", fair, 200, {0.5, 5}, 300, NotJudged, 0.95, 1},
-        {"fair, N=2, rare long rests", "2", fair, 2000, {0.001, 50}, 300, Uneven, 0, 0.03},
-        {"fair, N=20000, sparse", "20000", fair, 2000, still, 20, Uneven, 0, 0.05},
-        {"half on 100 of 20000 items", "20000", SomeFavoured(20000, 100), 2000, still, 10, Uneven,
-            0.95, 1},
-    };
-    // clang-format on
+// bench/FairnessFigures.cpp, which prints the full figures. Each test is one group of rows, so
+// that each keeps within its time when built with the sanitizers.
+struct SimulatedRow {
+    const char* name;
+    const char* outcomes;
+    std::vector<double> chances;  // empty: the draw's own law
+    int beats;
+    Pointer pointer;
+    int runs;
+    double below;        // runs with p below this are counted; 0 counts those not judged
+    double least, most;  // the share of runs counted
+};
+constexpr double Uneven = SignificanceLevel, NotJudged = 0;
+const Pointer Still{0, 1};
+const std::vector<double> Fair;
+
+void ExpectShares(const std::vector<SimulatedRow>& rows) {
     std::uint64_t seed = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        SimulatedPicks simulated(c.chances.empty() ? DrawLaw(c.outcomes) : c.chances, ++seed);
+    for (const SimulatedRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        SimulatedPicks simulated(row.chances.empty() ? DrawLaw(row.outcomes) : row.chances, ++seed);
         int counted = 0;
-        for (int run = 0; run < c.runs; ++run) {
-            const Fairness reading = JudgeFairness(simulated.Run(c.beats, c.pointer), c.outcomes);
-            counted += c.below > 0 ? reading.p.value_or(1) < c.below
-                                   : reading.verdict == Fairness::Verdict::NotJudged;
+        for (int run = 0; run < row.runs; ++run) {
+            const Fairness reading =
+                JudgeFairness(simulated.Run(row.beats, row.pointer), row.outcomes);
+            counted += row.below > 0 ? reading.p.value_or(1) < row.below
+                                     : reading.verdict == Fairness::Verdict::NotJudged;
         }
-        EXPECT_GE(counted, c.least * c.runs);
-        EXPECT_LE(counted, c.most * c.runs);
+        EXPECT_GE(counted, row.least * row.runs);
+        EXPECT_LE(counted, row.most * row.runs);
     }
+}
+
+// However the pointer rests, and for a fractional count too.
+TEST(Fairness, FairGeneratorIsSeldomReadAsUneven) {
+    // clang-format off
+    ExpectShares({
+        {"N=6, independent", "6", Fair, 2000, Still, 100, Uneven, 0, 0.03},
+        {"N=6, rests of 5", "6", Fair, 2000, {0.5, 5}, 100, Uneven, 0, 0.03},
+        {"N=20, rests of 10", "20", Fair, 2000, {0.5, 10}, 100, Uneven, 0, 0.03},
+        {"N=100, rests of 20", "100", Fair, 20000, {0.5, 20}, 30, Uneven, 0, 0.034},
+        {"N=5.6, rests of 5", "5.6", Fair, 2000, {0.5, 5}, 100, Uneven, 0, 0.03},
+        {"N=2.5, independent", "2.5", Fair, 2000, Still, 100, Uneven, 0, 0.03},
+        {"N=2, independent", "2", Fair, 2000, Still, 100, Uneven, 0, 0.03},
+        {"N=2, rare long rests", "2", Fair, 2000, {0.001, 50}, 100, Uneven, 0, 0.03},
+    });
+    // clang-format on
+}
+
+TEST(Fairness, FavouredItemIsFoundAndTwoItemsWithRestsAreNotJudged) {
+    const std::vector<double> favoured = OneFavoured(6, 0.25);
+    // clang-format off
+    ExpectShares({
+        {"favoured, N=6, independent", "6", favoured, 2000, Still, 40, Uneven, 0.95, 1},
+        {"favoured, N=6, rests of 5", "6", favoured, 2000, {0.5, 5}, 100, Uneven, 0.35, 1},
+        {"fair, N=2, rests of 5", "2", Fair, 200, {0.5, 5}, 100, NotJudged, 0.95, 1},
+        // A simulated p is spread as chance spreads it: not only seldom small, but not large.
+        {"fair, N=5.6, short, p spread", "5.6", Fair, 100, {0.5, 5}, 80, 0.25, 0.13, 0.37},
+    });
+    // clang-format on
+}
+
+// As for 20000 items and 2000 picks, a tenth of a pick expected per item.
+TEST(Fairness, SparseCountsAreJudged) {
+    // clang-format off
+    ExpectShares({
+        {"fair, 500 items", "500", Fair, 50, Still, 40, Uneven, 0, 0.05},
+        {"half on 10 of 500 items", "500", SomeFavoured(500, 10), 50, Still, 10, Uneven, 0.95, 1},
+    });
+    // clang-format on
 }
 
 // The difference a run could show is what simulated runs of its size show about 4 times in 5, and
@@ -186,7 +206,7 @@ TEST(Fairness, DetectableDifferenceIsFoundFourTimesInFive) {
         int runs;
     };
     const std::vector<Case> cases = {
-        {"6", 2000, {0, 1}, 300}, {"6", 2000, {0.5, 5}, 300}, {"20000", 2000, {0, 1}, 30}};
+        {"6", 2000, Still, 100}, {"6", 2000, {0.5, 5}, 100}, {"500", 50, Still, 40}};
     std::uint64_t seed = 100;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.outcomes);
@@ -203,7 +223,7 @@ TEST(Fairness, DetectableDifferenceIsFoundFourTimesInFive) {
             found += JudgeFairness(favoured.Run(c.beats, c.pointer), c.outcomes).verdict ==
                      Fairness::Verdict::Uneven;
         }
-        EXPECT_GE(found, 0.65 * c.runs) << "k = " << k;
+        EXPECT_GE(found, 0.6 * c.runs) << "k = " << k;
         EXPECT_LE(found, 0.95 * c.runs) << "k = " << k;
     }
 }
