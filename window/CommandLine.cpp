@@ -17,6 +17,7 @@
 #include "finish/Fairness.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
+#include "window/FinishJson.h"
 #include "window/Notices.h"
 
 namespace {
@@ -51,14 +52,20 @@ CommandLine::CommandLine(int argc, char* argv[])
                              "the picks in data.txt, as \"Finish\" would with N outcomes, and "
                              "prints the summary: the results of a run that was closed or "
                              "stopped before \"Finish\"."),
-              QStringLiteral("N")) {
+              QStringLiteral("N")),
+      json_(QStringLiteral("json"),
+            QStringLiteral("With --finish, prints the results as one JSON object on one line "
+                           "instead of sentences: \"items\", \"picks\", \"recorded\", "
+                           "\"repeats\", \"counts\" (item 1 first), \"verdict\" "
+                           "(\"consistent\", \"uneven\" or \"not-judged\"), \"p\" (a "
+                           "number or null), \"test\" and more.")) {
     // Qt's options are single-dash words, as in "-platform offscreen".
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser_.setApplicationDescription(
         QStringLiteral("Draws random item numbers while the mouse moves over its window, and\n"
                        "counts them. Its files, data.txt, results.txt and sorted_results.txt,\n"
                        "are written into the current folder."));
-    parser_.addOptions({help_, version_, homeFolder_, finish_});
+    parser_.addOptions({help_, version_, homeFolder_, finish_, json_});
     AddHidden(parser_, QtOptionsWithValue, true);
     AddHidden(parser_, QtSwitches, false);
 
@@ -79,6 +86,9 @@ CommandLine::CommandLine(int argc, char* argv[])
         command_ = Command::Version;
     } else if (parser_.isSet(finish_)) {
         command_ = Command::Finish;
+    } else if (parser_.isSet(json_)) {
+        command_ = Command::Refuse;
+        refusal_ = QStringLiteral("--json goes with --finish N.");
     }
 }
 
@@ -99,7 +109,7 @@ int CommandLine::RunWithoutWindow() const {
             std::fputs("kelpov " KELPOV_VERSION "\n", stdout);
             return 0;
         case Command::Finish:
-            return FinishFromDataLog(parser_.value(finish_));
+            return FinishFromDataLog(parser_.value(finish_), parser_.isSet(json_));
         case Command::Refuse:
             std::fprintf(stderr, "kelpov: %s See kelpov --help.\n", qPrintable(refusal_));
             return 2;
@@ -113,7 +123,7 @@ QString CommandLine::QtOption(const QString& name) const {
     return parser_.value(name);
 }
 
-int FinishFromDataLog(const QString& outcomes) {
+int FinishFromDataLog(const QString& outcomes, bool json) {
     const std::string count = outcomes.toStdString();
     if (!IsWorkableOutcomeCount(count)) {
         std::fprintf(stderr,
@@ -133,7 +143,11 @@ int FinishFromDataLog(const QString& outcomes) {
         }
         const Summary summary = Summarize(*picker, count);
         const Fairness fairness = JudgeFairness(picker->Picks.Slots(1, picker->PickCount), count);
-        std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(fairness).c_str());
+        if (json) {
+            std::fputs(FinishJson(summary, fairness).constData(), stdout);
+        } else {
+            std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(fairness).c_str());
+        }
         return 0;
     } catch (...) {
         PrintFailure(CurrentFailure());

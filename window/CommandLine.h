@@ -34,15 +34,17 @@ private:
     QCommandLineOption version_;
     QCommandLineOption homeFolder_;
     QCommandLineOption finish_;
+    QCommandLineOption json_;
     Command command_ = Command::Window;
     QString refusal_;
 };
 
 // --finish N: what "Finish" would have done with N in the outcome box, from the picks in
 // "data.txt" of the current folder: writes both tables, prints the summary and the fairness
-// reading, and returns the exit status. A count the window would refuse, a folder in use, or a log
-// that is not one Kelpov wrote is refused with status 1, and nothing is touched.
-int FinishFromDataLog(const QString& outcomes);
+// reading (or, with json, the one JSON object of FinishJson), and returns the exit status. A count
+// the window would refuse, a folder in use, or a log that is not one Kelpov wrote is refused with
+// status 1 on stderr, and nothing is touched.
+int FinishFromDataLog(const QString& outcomes, bool json);
 
 // The desktop menu's start: makes the folder Kelpov in the home folder when it is missing and
 // works there, since a menu starts programs in the home folder itself. A File failure that names

@@ -57,6 +57,7 @@ TEST(TallyAndRanking, CountsAndRanksTheStoredPicks) {
         std::optional<std::pair<Stage, FailureKind>> failure;
         const std::pair<Stage, void (*)(Picker&, std::string_view)> stages[] = {
             {Tally, TallyPicks}, {Prepare, PrepareRanking}, {Passes, RankPasses}};
+        // Not a structured binding: clang 14 cannot capture one in the lambda.
         for (const auto& stage : stages) {
             if (const auto kind = Catch([&] { stage.second(*picker, c.outcomes); }).kind) {
                 failure = std::pair(stage.first, *kind);
