@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <string>
+
 #include "picker/Picker.h"
 
 class Hyperlink;
@@ -21,7 +23,9 @@ class ResultsView;
 //   Setup     the settings and "Submit"
 //   Picking   "Finish" and the count of picks recorded
 //   Finished  the three file links and the results view
-// with the credit link always shown. A close while picking asks first whether to finish.
+// with the credit link always shown. The window can grow beyond the size its controls were laid
+// out for, never shrink below it; the controls keep their places, and the results view grows. A
+// close while picking asks first whether to finish.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -40,6 +44,7 @@ signals:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -49,6 +54,7 @@ private:
     void Beat();
     void ShowPickCount();
     void FinishRun();
+    void JudgeFairnessLater(const std::string& outcomes);
     void AskBeforeClosing();
 
     // Runs one handler's steps; a failure stops them, is reported, and ends the program.
