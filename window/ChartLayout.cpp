@@ -87,7 +87,7 @@ private:
     void LayOutBars(ChartLayout& chart) {
         const int width = chart.plot.width();
         int k = 0;
-        while ((n_ + Round(k) - 1) / Round(k) * ChartLayout::MinPitch > width) {
+        while (Round(k) < n_ && (n_ + Round(k) - 1) / Round(k) * ChartLayout::MinPitch > width) {
             ++k;
         }
         chart.itemsPerBar = static_cast<int>(Round(k));
