@@ -14,7 +14,7 @@ std::string Counted(int number, const char* one, const char* many) {
 }
 
 std::string Times(int count) {
-    return count == 1 ? "once" : std::to_string(count) + " times";
+    return count == 0 ? "never" : count == 1 ? "once" : std::to_string(count) + " times";
 }
 
 std::string Items(int n) {
@@ -36,6 +36,14 @@ std::string ListOf(const std::vector<int>& items) {
         text += (k + 1 == words.size() ? " and " : ", ") + words[k];
     }
     return text;
+}
+
+// "item 4, 18 times", "items 3 and 5, 9 times each", "items 2 and 6, never".
+std::string Frequency(const std::vector<int>& items, int count) {
+    if (items.size() == 1) {
+        return "item " + ListOf(items) + ", " + Times(count);
+    }
+    return "items " + ListOf(items) + ", " + Times(count) + (count == 0 ? "" : " each");
 }
 
 }  // namespace
@@ -83,14 +91,17 @@ std::string SummaryText(const Summary& summary) {
         text += " of " + Items(n) + ".";
     }
     const std::size_t tied = summary.mostFrequent.size();
-    if (n >= 2 && tied == static_cast<std::size_t>(n)) {
+    if (n < 2 || tied == 0) {
+        // One item, or no picks: nothing to compare.
+    } else if (tied == static_cast<std::size_t>(n)) {
         text += " Every item came up " + Times(summary.highest) + ".";
-    } else if (n >= 2 && tied == 1) {
-        text += " Most frequent: item " + ListOf(summary.mostFrequent) + ", " +
-                Times(summary.highest) + ".";
-    } else if (n >= 2 && tied > 1) {
-        text += " Most frequent: items " + ListOf(summary.mostFrequent) + ", " +
-                Times(summary.highest) + " each.";
+    } else if (summary.highest == 1) {
+        text +=
+            " No item came up more than once: " + Counted(static_cast<int>(tied), "item", "items") +
+            " once, " + Counted(n - static_cast<int>(tied), "item", "items") + " never.";
+    } else {
+        text += " Most frequent: " + Frequency(summary.mostFrequent, summary.highest) +
+                ". Least frequent: " + Frequency(summary.leastFrequent, summary.lowest) + ".";
     }
     if (summary.recorded > summary.picks) {
         text += " Not counted: " +

@@ -23,6 +23,7 @@ struct Summary {
 // integer (no items when it is 0 or less).
 Summary Summarize(const Picker& picker, std::string_view outcomes);
 
-// One or two sentences that begin "<picks> picks" ("1 pick" for one) and name the most and least
-// frequent items with their counts, and any recorded picks that were not counted.
+// Sentences that begin "<picks> picks" ("1 pick" for one) and name the most and least frequent
+// items with their counts (or say that no item came up more than once, or that every item came up
+// equally often), and any recorded picks that were not counted.
 std::string SummaryText(const Summary& summary);

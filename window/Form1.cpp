@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QShortcut>
+#include <QTableView>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <climits>
 #include <filesystem>
@@ -23,6 +26,7 @@
 #include "finish/Finish.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
+#include "window/AccessibleRoles.h"
 #include "window/FocusRing.h"
 #include "window/Hyperlink.h"
 #include "window/KeyRepeat.h"
@@ -145,6 +149,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     // Created in tab order.
     Text1 =
         Place(new QLineEdit(QStringLiteral("debuger"), this), "Text1", 3240, 2280, 975, 495, false);
+    // Never shown: a screen reader would hear of its text changing at every beat.
+    LeaveOut(Text1);
     Command1 =
         Place(new Button(QStringLiteral("Finish"), this), "Command1", 9240, 600, 975, 495, false);
     Label1 = Place(SettingLabel(QStringLiteral("Future Outcomes :"), this), "Label1", 480, 360,
@@ -168,8 +174,14 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     // Where the settings were. The pointer moves through it: the surface under it still draws.
     Label3 = Place(SettingLabel(QString(), this), "Label3", 480, 360, 5400, 375, false);
     Label3->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // In the free space below the links.
-    ResultsView1 = Place(new ResultsView(this), "ResultsView1", 120, 5175, 10065, 2190, false);
+    // A status that a screen reader can find and read out, as a status bar's.
+    ShowAsStatus(Label3);
+    // All the space below the credit link, as large as the window grows (resizeEvent), going
+    // around the file links above which it lies.
+    ResultsView1 = Place(new ResultsView(this), "ResultsView1", 120, 480, 10065, 6855, false);
+    ResultsView1->lower();
+    ResultsView1->KeepClear(
+        Hyperlink1->geometry().united(Hyperlink3->geometry()).translated(-ResultsView1->pos()));
 
     // Screen readers announce each box by the caption of its label.
     Label1->setBuddy(Text2);
@@ -177,7 +189,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     new FocusRing(this);
 
     QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,     Text3,
-                           Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1, Hyperlink4};
+                           Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1, ResultsView1->Table(),
+                           Hyperlink4};
     for (std::size_t k = 1; k < std::size(tabOrder); ++k) {
         setTabOrder(tabOrder[k - 1], tabOrder[k]);
     }
@@ -256,6 +269,11 @@ void Form1::Load() {
     connect(recovery, &Recovery::FinishThatRun, this, &Form1::FinishEarlierRun);
     // Asked once the window is up, over it.
     QMetaObject::invokeMethod(recovery, &Recovery::Ask, Qt::QueuedConnection);
+}
+
+void Form1::resizeEvent(QResizeEvent* /*event*/) {
+    const QPoint corner = ResultsView1->pos();
+    ResultsView1->resize(width() - 2 * corner.x(), height() - corner.y() - corner.x());
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* /*event*/) {
@@ -367,12 +385,26 @@ void Form1::ShowResults(const std::string& outcomes) {
     Hyperlink3->show();
     Label3->hide();
     ResultsView1->SetSummary(Summarize(picker_, outcomes));
-    ResultsView1->SetReading(QString::fromStdString(
-        FairnessText(JudgeFairness(picker_.Picks.Slots(1, picker_.PickCount), outcomes))));
+    JudgeFairnessLater(outcomes);
     ResultsView1->show();
     Command1->hide();
     // A screen reader reads the summary and the fairness reading at once.
     ResultsView1->setFocus();
+}
+
+// The fairness reading can take a while with many items: it is worked out on another thread, from
+// a copy of the picks, and shown when it comes. A window closed before then drops it.
+void Form1::JudgeFairnessLater(const std::string& outcomes) {
+    const std::span<const Int16> recorded = picker_.Picks.Slots(1, picker_.PickCount);
+    auto* reading = new QFutureWatcher<QString>(this);
+    connect(reading, &QFutureWatcher<QString>::finished, this, [this, reading] {
+        ResultsView1->SetReading(reading->result());
+        reading->deleteLater();
+    });
+    reading->setFuture(
+        QtConcurrent::run([picks = std::vector<Int16>(recorded.begin(), recorded.end()), outcomes] {
+            return QString::fromStdString(FairnessText(JudgeFairness(picks, outcomes)));
+        }));
 }
 
 // In the settings, after "Finish" and after a failure a close ends Kelpov at once. While picking

@@ -23,7 +23,9 @@ class ResultsView;
 //   Setup     the settings and "Submit"
 //   Picking   "Finish" and the count of picks recorded
 //   Finished  the three file links and the results view
-// with the credit link always shown. A close while picking asks first whether to finish.
+// with the credit link always shown. The window can grow beyond the size its controls were laid
+// out for, never shrink below it; the controls keep their places, and the results view grows. A
+// close while picking asks first whether to finish.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -42,6 +44,7 @@ signals:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -53,6 +56,7 @@ private:
     void FinishRun();
     void FinishEarlierRun(const QString& outcomes);
     void ShowResults(const std::string& outcomes);
+    void JudgeFairnessLater(const std::string& outcomes);
     void AskBeforeClosing();
     void CloseWithoutResults();
 

@@ -1,24 +1,36 @@
 #include "window/ResultsView.h"
 
 #include <QAccessibleWidget>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QPainter>
 #include <QPolygon>
+#include <QShortcut>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 
 #include <algorithm>
-#include <cmath>
-#include <numeric>
-#include <vector>
+
+#include "window/ItemTable.h"
+
+const QColor ResultsView::Background = Qt::white;
+const QColor ResultsView::Ink = QColor(0x1a, 0x1a, 0x1a);
 
 namespace {
 
-// Drawn on the window's highlight-coloured surface, in the colours that already read well on it:
-// white as the setting labels, the file links' yellow, and black as the focus ring's outer line.
-const QColor Ink = Qt::white;                    // text, axis and bars
-const QColor MarkedBar = QColor(255, 255, 128);  // the bars of the most frequent items
-const QColor Contrast = Qt::black;               // the expected count and the marks over the bars
+// Each at least 3:1 against the white: a bar, the part of a range's bar above its lowest count, and
+// the bars of the most frequent items. Blue against orange also reads with red-green blindness.
+const QColor BarColour = QColor(0x1d, 0x4b, 0x6e);
+const QColor HighestColour = QColor(0x5b, 0x93, 0xc4);
+const QColor MarkedColour = QColor(0xc2, 0x41, 0x0c);
+const QColor GridColour = QColor(0xd9, 0xd9, 0xd9);
+// White text on it for a selected row: 9.2:1.
+const QColor SelectionColour = BarColour;
 
-constexpr int ChartWidth = 320;
-constexpr int Gap = 16;
+constexpr int Gap = 8;      // between the areas, and from them to what they keep clear
+constexpr int Padding = 8;  // inside an area, around its words or its chart
+constexpr int TableWidth = 300;
 
 QAccessibleInterface* AccessibleChart(const QString& className, QObject* object) {
     auto* view = qobject_cast<ResultsView*>(object);
@@ -27,57 +39,51 @@ QAccessibleInterface* AccessibleChart(const QString& className, QObject* object)
                : nullptr;
 }
 
-// One bar: items first..last, their mean count, and whether a most frequent item is among them.
-struct Bar {
-    int first, last;
-    double value;
-    bool marked;
-};
-
-// 1, 2, 5, 10, 20, 50 ... items to a bar, the fewest that keep to the most bars: ranges that start
-// at round item numbers.
-int ItemsPerBar(const Summary& summary) {
-    const auto n = static_cast<int>(summary.counts.size());
-    for (int scale = 1;; scale *= 10) {
-        for (const int step : {1, 2, 5}) {
-            if (n <= step * scale * ResultsView::MaxBars) {
-                return step * scale;
-            }
-        }
-    }
-}
-
-std::vector<Bar> Bars(const Summary& summary) {
-    const auto n = static_cast<int>(summary.counts.size());
-    const int perBar = ItemsPerBar(summary);
-    std::vector<Bar> bars;
-    for (int first = 1; first <= n; first += perBar) {
-        const int last = std::min(first + perBar - 1, n);
-        const auto begin = summary.counts.begin() + (first - 1);
-        const double sum = std::accumulate(begin, summary.counts.begin() + last, 0.0);
-        const bool marked = std::ranges::any_of(
-            summary.mostFrequent, [&](int item) { return item >= first && item <= last; });
-        bars.push_back({first, last, sum / (last - first + 1), marked});
-    }
-    return bars;
-}
-
-// A whole number as it is, any other with one decimal.
-QString Number(double value) {
-    return QString::number(value, 'f', value == std::floor(value) ? 0 : 1);
-}
-
-// A small triangle pointing down at (x, y).
-void DrawMark(QPainter& painter, int x, int y) {
+// A small triangle pointing down at tip.
+void DrawMark(QPainter& painter, QPoint tip) {
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Contrast);
-    painter.drawPolygon(QPolygon({QPoint(x - 4, y - 6), QPoint(x + 4, y - 6), QPoint(x, y)}));
+    painter.setBrush(ResultsView::Ink);
+    painter.drawPolygon(QPolygon({tip + QPoint(-4, -6), tip + QPoint(4, -6), tip}));
 }
 
-QPen ExpectedPen() {
-    QPen pen(Contrast, 2, Qt::DashLine);
-    pen.setCapStyle(Qt::FlatCap);
-    return pen;
+// Black dashes with white between them, seen over the bars and between them alike.
+void DrawExpected(QPainter& painter, QLine line) {
+    painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(line);
+    QPen dashes(Qt::black, 2);
+    dashes.setDashPattern({3, 2});
+    dashes.setCapStyle(Qt::FlatCap);
+    painter.setPen(dashes);
+    painter.drawLine(line);
+}
+
+void DrawLabel(QPainter& painter, const ChartLayout::Label& label, int flags) {
+    painter.setPen(ResultsView::Ink);
+    painter.drawText(label.box, flags | Qt::TextSingleLine | Qt::TextDontClip, label.text);
+}
+
+// A table of the items, sorted by value when a column's title is clicked, with rows one line high.
+QTableView* NewTable(ItemTable* items, QWidget* parent) {
+    auto* sorted = new QSortFilterProxyModel(parent);
+    sorted->setSourceModel(items);
+    sorted->setSortRole(ItemTable::SortRole);
+    auto* table = new QTableView(parent);
+    table->setObjectName(QStringLiteral("ItemTable1"));
+    table->setAccessibleName(ResultsView::tr("Picks of each item"));
+    table->setModel(sorted);
+    table->setSortingEnabled(true);
+    table->sortByColumn(ItemTable::Item, Qt::AscendingOrder);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
+    // Tab leaves the table, as it leaves every other control; the arrow keys move in it.
+    table->setTabKeyNavigation(false);
+    return table;
 }
 
 }  // namespace
@@ -85,14 +91,44 @@ QPen ExpectedPen() {
 ResultsView::ResultsView(QWidget* parent) : QWidget(parent) {
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(AccessibleChart), true);
+    // Its words are English sentences and its items run left to right, whatever the window's
+    // layout direction.
+    setLayoutDirection(Qt::LeftToRight);
     // Reachable with Tab, so that a screen reader can read it again.
     setFocusPolicy(Qt::TabFocus);
+    QPalette colours = palette();
+    for (const auto role : {QPalette::Window, QPalette::Base}) {
+        colours.setColor(role, Background);
+    }
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        colours.setColor(role, Ink);
+    }
+    colours.setColor(QPalette::AlternateBase, QColor(0xf2, 0xf2, 0xf2));
+    colours.setColor(QPalette::Highlight, SelectionColour);
+    colours.setColor(QPalette::HighlightedText, Qt::white);
+    setPalette(colours);
+
+    items_ = new ItemTable(this);
+    table_ = NewTable(items_, this);
+    new QShortcut(QKeySequence::Copy, this,
+                  [this] { QGuiApplication::clipboard()->setText(CopiedText()); });
 }
 
 void ResultsView::SetSummary(const Summary& summary) {
     summary_ = summary;
+    items_->SetSummary(summary);
+    // The numbers' columns as wide as their widest number or their title.
+    const auto fit = [this](int column, int widest) {
+        const QString title = items_->headerData(column, Qt::Horizontal).toString();
+        table_->setColumnWidth(column,
+                               std::max(fontMetrics().horizontalAdvance(title),
+                                        fontMetrics().horizontalAdvance(QString::number(widest))) +
+                                   24);
+    };
+    fit(ItemTable::Item, static_cast<int>(summary.counts.size()));
+    fit(ItemTable::Count, summary.highest);
     setAccessibleName(QString::fromStdString(SummaryText(summary_)));
-    setAccessibleDescription(QString());
+    setAccessibleDescription(tr("The fairness reading is being worked out."));
     update();
 }
 
@@ -101,127 +137,122 @@ void ResultsView::SetReading(const QString& reading) {
     update();
 }
 
-void ResultsView::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    PaintChart(painter, QRect(0, 0, ChartWidth, height()));
-    PaintText(painter, rect().adjusted(ChartWidth + Gap, 0, 0, 0));
+void ResultsView::KeepClear(QRect area) {
+    keepClear_ = area;
+    Place();
 }
 
-void ResultsView::PaintChart(QPainter& painter, QRect area) const {
+QString ResultsView::CopiedText() const {
+    return accessibleName() + QLatin1Char('\n') + accessibleDescription() + QLatin1Char('\n') +
+           items_->CountsText();
+}
+
+void ResultsView::resizeEvent(QResizeEvent* /*event*/) {
+    Place();
+}
+
+// The words above what is kept clear, the table beside both, the chart below across the width.
+// Without anything to keep clear, the words and the table take the top two fifths.
+void ResultsView::Place() {
+    const int clearTop = keepClear_.isEmpty() ? height() * 2 / 5 : keepClear_.top();
+    const int clearBottom = keepClear_.isEmpty() ? clearTop - 1 : keepClear_.bottom();
+    const int clearRight = keepClear_.isEmpty() ? width() / 2 : keepClear_.right();
+    const int tableLeft = std::max(clearRight + Gap + 1, width() - TableWidth);
+    table_->setGeometry(QRect(QPoint(tableLeft, 0), QPoint(width() - 1, clearBottom)));
+    textArea_ = QRect(QPoint(0, 0), QPoint(tableLeft - Gap - 1, clearTop - Gap - 1));
+    chartArea_ = QRect(QPoint(0, clearBottom + Gap + 1), QPoint(width() - 1, height() - 1));
+    update();
+}
+
+QFont ResultsView::ChartFont() const {
     QFont small = font();
     small.setPointSizeF(font().pointSizeF() * 0.9);
-    painter.setFont(small);
-    const QFontMetrics metrics(small);
-    const int line = metrics.height();
-    const auto text = [&](QRect box, int flags, const QString& words) {
-        painter.setPen(Ink);
-        painter.drawText(box, flags | Qt::TextSingleLine, words);
-    };
+    return small;
+}
 
-    const std::vector<Bar> bars = Bars(summary_);
-    const int perBar = ItemsPerBar(summary_);
-    text(QRect(area.left(), area.top(), area.width(), line), Qt::AlignLeft,
-         bars.empty()  ? tr("No items to chart")
-         : perBar == 1 ? tr("Picks per item")
-                       : tr("Mean picks per item, items in ranges of %1").arg(perBar));
-    if (bars.empty()) {
+ChartLayout ResultsView::Chart() const {
+    const QFontMetrics metrics(ChartFont());
+    return LayOutChart(summary_, chartArea_.adjusted(Padding, Padding, -Padding, -Padding),
+                       {[metrics](const QString& text) { return metrics.horizontalAdvance(text); },
+                        metrics.height()});
+}
+
+void ResultsView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    // A painter starts in the application's direction, not the widget's.
+    painter.setLayoutDirection(layoutDirection());
+    painter.fillRect(textArea_, Background);
+    painter.fillRect(chartArea_, Background);
+    PaintText(painter, textArea_.adjusted(Padding, Padding, -Padding, -Padding));
+    painter.setFont(ChartFont());
+    PaintChart(painter, Chart());
+}
+
+void ResultsView::PaintChart(QPainter& painter, const ChartLayout& chart) const {
+    if (!chart.empty.isEmpty()) {
+        painter.setPen(Ink);
+        painter.drawText(chartArea_.adjusted(Padding, Padding, -Padding, -Padding),
+                         Qt::AlignLeft | Qt::AlignTop, chart.empty);
         return;
     }
-
-    // The scale: the tallest bar or the expected count, whichever is higher, fills the plot.
-    const int n = int(summary_.counts.size());
-    const double expected = double(summary_.picks) / n;
-    const double tallest = std::ranges::max(bars, {}, &Bar::value).value;
-    const double peak = std::max({tallest, expected, 1.0});
-    const int axisWidth = metrics.horizontalAdvance(Number(tallest)) + 6;
-    const int left = area.left() + axisWidth;
-    const int top = area.top() + line + 8;  // room for the marks over the tallest bars
-    const int bottom = area.bottom() - 2 * line - 4;
-    const auto y = [&](double value) {
-        return bottom - int(std::lround(value / peak * (bottom - top)));
-    };
-    const int barWidth = std::clamp((area.right() - left) / int(bars.size()), 1, 40);
-    const int right = left + barWidth * int(bars.size());
-
-    text(QRect(area.left(), y(tallest) - line / 2, axisWidth - 4, line),
-         Qt::AlignRight | Qt::AlignVCenter, Number(tallest));
-    if (y(tallest) + line <= bottom) {
-        text(QRect(area.left(), bottom - line / 2, axisWidth - 4, line),
-             Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("0"));
-    }
-    for (std::size_t k = 0; k < bars.size(); ++k) {
-        const Bar& bar = bars[k];
-        const int x = left + int(k) * barWidth;
-        const int inner = barWidth >= 4 ? barWidth - 1 : barWidth;
-        painter.fillRect(QRect(QPoint(x, y(bar.value)), QPoint(x + inner - 1, bottom)),
-                         bar.marked ? MarkedBar : Ink);
-        if (bar.marked) {
-            DrawMark(painter, x + inner / 2, y(bar.value) - 2);
+    const QRect& plot = chart.plot;
+    painter.setPen(GridColour);
+    for (const ChartLayout::Tick& tick : chart.ticks) {
+        if (tick.count > 0) {
+            painter.drawLine(plot.left(), tick.y, plot.right(), tick.y);
         }
+    }
+    for (const ChartLayout::Bar& bar : chart.bars) {
+        if (chart.itemsPerBar == 1) {
+            painter.fillRect(bar.rect, bar.marked ? MarkedColour : BarColour);
+        } else {
+            painter.fillRect(bar.rect, bar.marked ? MarkedColour : HighestColour);
+            painter.fillRect(bar.lowestRect, BarColour);
+        }
+    }
+    for (const QLine& line : chart.expected) {
+        DrawExpected(painter, line);
     }
     painter.setPen(Ink);
-    painter.drawLine(left, bottom + 1, right - 1, bottom + 1);
-    painter.setPen(ExpectedPen());
-    painter.drawLine(left, y(expected), right - 1, y(expected));
+    painter.drawLine(plot.left(), plot.bottom() + 1, plot.right(), plot.bottom() + 1);
+    for (const QPoint& tip : chart.marks) {
+        DrawMark(painter, tip);
+    }
+    for (const ChartLayout::Tick& tick : chart.ticks) {
+        DrawLabel(painter, tick.label, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    for (const ChartLayout::Label& label : chart.itemLabels) {
+        DrawLabel(painter, label, Qt::AlignHCenter | Qt::AlignTop);
+    }
+    DrawLabel(painter, chart.itemTitle, Qt::AlignLeft | Qt::AlignTop);
+    painter.save();
+    const QRect turned = chart.countTitle.box;
+    painter.translate(turned.bottomLeft() + QPoint(0, 1));
+    painter.rotate(-90);
+    DrawLabel(painter, {QRect(0, 0, turned.height(), turned.width()), chart.countTitle.text},
+              Qt::AlignHCenter | Qt::AlignTop);
+    painter.restore();
 
-    // The item numbers under the bars: the first and last item, and every so many bars between,
-    // as many as fit side by side.
-    const int labelWidth = metrics.horizontalAdvance(QString::number(n)) + 8;
-    int every = 1;
-    for (const int step : {1, 2, 5, 10, 20, 25, 50, 100}) {
-        every = step;
-        if (step * barWidth >= labelWidth) {
-            break;
+    for (const ChartLayout::LegendEntry& entry : chart.legend) {
+        const QRect& swatch = entry.swatch;
+        switch (entry.key) {
+            case ChartLayout::Key::Lowest:
+                painter.fillRect(swatch, BarColour);
+                break;
+            case ChartLayout::Key::Highest:
+                painter.fillRect(swatch, HighestColour);
+                break;
+            case ChartLayout::Key::Expected:
+                DrawExpected(painter, QLine(swatch.left(), swatch.center().y(), swatch.right(),
+                                            swatch.center().y()));
+                break;
+            case ChartLayout::Key::MostFrequent:
+                painter.fillRect(swatch.adjusted(8, 2, 0, 0), MarkedColour);
+                DrawMark(painter, QPoint(swatch.left() + 4, swatch.bottom()));
+                break;
         }
+        DrawLabel(painter, entry.label, Qt::AlignLeft | Qt::AlignVCenter);
     }
-    const int labelTop = bottom + 3;
-    int freeFrom = area.left();
-    const auto label = [&](int centre, const QString& words) {
-        const QRect box(std::min(centre - labelWidth / 2, area.right() + 1 - labelWidth), labelTop,
-                        labelWidth, line);
-        if (box.left() >= freeFrom && box.right() <= area.right()) {
-            text(box, Qt::AlignHCenter, words);
-            freeFrom = box.right() + 1;
-        }
-    };
-    // Item k's place: the middle of its bar when every item has one, else the start of its range.
-    const auto place = [&](int item) {
-        const int bar = (item - 1) / perBar;
-        return perBar == 1 ? left + bar * barWidth + barWidth / 2 : left + bar * barWidth;
-    };
-    const int lastCentre = perBar == 1 ? place(n) : right;
-    std::vector<int> labelled;
-    if (perBar == 1) {
-        labelled.push_back(1);
-        for (int item = std::max(every, 2); item < n; item += every) {
-            labelled.push_back(item);
-        }
-    } else {
-        for (std::size_t k = 0; k < bars.size(); k += std::size_t(every)) {
-            labelled.push_back(bars[k].first);
-        }
-    }
-    for (const int item : labelled) {
-        if (place(item) + labelWidth < lastCentre) {
-            label(place(item), QString::number(item));
-        }
-    }
-    label(lastCentre, QString::number(n));
-
-    // The legend.
-    const int legendTop = area.bottom() - line + 1;
-    int x = area.left();
-    DrawMark(painter, x + 4, legendTop + line / 2 + 3);
-    painter.fillRect(QRect(x + 10, legendTop + 3, 8, line - 6), MarkedBar);
-    x += 22;
-    const QString most = tr("most frequent");
-    text(QRect(x, legendTop, area.width(), line), Qt::AlignLeft, most);
-    x += metrics.horizontalAdvance(most) + 14;
-    painter.setPen(ExpectedPen());
-    painter.drawLine(x, legendTop + line / 2, x + 16, legendTop + line / 2);
-    x += 20;
-    text(QRect(x, legendTop, area.right() - x, line), Qt::AlignLeft,
-         tr("%1 per item if equally likely").arg(Number(std::round(expected * 10) / 10)));
 }
 
 void ResultsView::PaintText(QPainter& painter, QRect area) const {

@@ -1,0 +1,251 @@
+#include "window/ChartLayout.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("ChartLayout", text);
+}
+
+// 1, 2, 5, 10, 20, 50 ...: the k-th round number from 1.
+long long Round(int k) {
+    long long value = 1;
+    for (int step = 0; step < k / 3; ++step) {
+        value *= 10;
+    }
+    return value * (k % 3 == 0 ? 1 : k % 3 == 1 ? 2 : 5);
+}
+
+// A count or a mean count as it reads best: whole from 100 up, else three significant figures.
+QString Figure(double value) {
+    return value >= 100 ? QString::number(std::lround(value)) : QString::number(value, 'g', 3);
+}
+
+QString ItemTitle() {
+    return Tr("Item");
+}
+
+class Builder {
+public:
+    Builder(const Summary& summary, QRect area, const ChartLayout::Metrics& metrics)
+        : s_(summary), area_(area), m_(metrics), n_(static_cast<int>(summary.counts.size())) {}
+
+    // Lays the chart out with room for this many rows of legend; false when the legend needs more.
+    bool Build(int legendRows, ChartLayout& chart) {
+        chart = {};
+        const int line = m_.line;
+        const int markRoom = std::max(8, line / 2 + 2);
+        const int plotTop = area_.top() + legendRows * line + markRoom;
+        const int itemRow = area_.bottom() + 1 - line;
+        const int plotBottom = itemRow - line / 2 - 4;
+        const int height = std::max(1, plotBottom - plotTop + 1);
+        LayOutTicks(chart, height);
+        int tickWidth = 0;
+        for (const ChartLayout::Tick& tick : chart.ticks) {
+            tickWidth = std::max(tickWidth, m_.width(tick.label.text));
+        }
+        // Wide enough for the x axis's title below it, too.
+        const int left = area_.left() + std::max(line + 4 + tickWidth, m_.width(ItemTitle())) + 8;
+        chart.plot =
+            QRect(QPoint(left, plotTop), QPoint(std::max(left, area_.right()), plotBottom));
+        for (ChartLayout::Tick& tick : chart.ticks) {
+            tick.y = chart.Y(tick.count);
+            tick.label.box = QRect(left - 4 - tickWidth, tick.y - line / 2, tickWidth, line);
+        }
+        LayOutBars(chart);
+        LayOutTitles(chart, itemRow);
+        LayOutItemLabels(chart, itemRow);
+        return LayOutLegend(chart, legendRows);
+    }
+
+private:
+    // Round steps, as few as keep a line and a little between the labels, and at most eight.
+    void LayOutTicks(ChartLayout& chart, int height) const {
+        double peak = std::max(1, s_.highest);
+        for (const double expected : s_.expected) {
+            peak = std::max(peak, expected);
+        }
+        const int most = std::clamp(height / (m_.line + 6), 1, 8);
+        int k = 0;
+        while (std::ceil(peak / static_cast<double>(Round(k))) > most) {
+            ++k;
+        }
+        const long long step = Round(k);
+        const auto intervals = static_cast<long long>(std::ceil(peak / static_cast<double>(step)));
+        chart.top = static_cast<int>(intervals * step);
+        for (long long k = 0; k <= intervals; ++k) {
+            const int count = static_cast<int>(k * step);
+            chart.ticks.push_back({count, 0, {{}, QString::number(count)}});
+        }
+    }
+
+    void LayOutBars(ChartLayout& chart) {
+        const int width = chart.plot.width();
+        int k = 0;
+        while (Round(k) < n_ && (n_ + Round(k) - 1) / Round(k) * ChartLayout::MinPitch > width) {
+            ++k;
+        }
+        chart.itemsPerBar = static_cast<int>(Round(k));
+        const int count = (n_ + chart.itemsPerBar - 1) / chart.itemsPerBar;
+        pitch_ = static_cast<double>(width) / count;
+        const int gap = pitch_ < ChartLayout::MinPitch ? 0 : std::max(1, int(pitch_) / 5);
+        const int barWidth = std::clamp(int(pitch_) - gap, 1, ChartLayout::MaxBarWidth);
+        const bool marking = s_.highest > s_.lowest && s_.mostFrequent.size() <= 5;
+        std::vector<double> expectedYs;
+        for (int bar = 0; bar < count; ++bar) {
+            ChartLayout::Bar b;
+            b.first = bar * chart.itemsPerBar + 1;
+            b.last = std::min(n_, b.first + chart.itemsPerBar - 1);
+            const auto begin = s_.counts.begin() + (b.first - 1);
+            const auto end = s_.counts.begin() + b.last;
+            b.lowest = *std::min_element(begin, end);
+            b.highest = *std::max_element(begin, end);
+            const int x = static_cast<int>(std::lround(Centre(chart, bar) - barWidth / 2.0));
+            const auto rising = [&](int value) {
+                return QRect(QPoint(x, chart.Y(value)),
+                             QPoint(x + barWidth - 1, chart.plot.bottom()));
+            };
+            b.rect = rising(b.highest);
+            b.lowestRect = rising(b.lowest);
+            b.marked = marking && std::ranges::any_of(s_.mostFrequent, [&](int item) {
+                           return item >= b.first && item <= b.last;
+                       });
+            if (b.marked) {
+                chart.marks.emplace_back(x + barWidth / 2, b.rect.top() - 2);
+            }
+            chart.bars.push_back(b);
+            if (s_.expected.size() != s_.counts.size()) {
+                continue;
+            }
+            // The mean of its items' expected counts, which differ only under a fractional count.
+            const auto expectedBegin = s_.expected.begin() + (b.first - 1);
+            const double expected =
+                std::accumulate(expectedBegin, s_.expected.begin() + b.last, 0.0) /
+                (b.last - b.first + 1);
+            const int y = chart.Y(expected);
+            const int from = chart.plot.left() + static_cast<int>(std::lround(bar * pitch_));
+            const int to =
+                chart.plot.left() + static_cast<int>(std::lround((bar + 1) * pitch_)) - 1;
+            if (!chart.expected.empty() && chart.expected.back().y1() == y) {
+                chart.expected.back().setP2(QPoint(to, y));
+            } else {
+                chart.expected.emplace_back(from, y, to, y);
+            }
+        }
+    }
+
+    double Centre(const ChartLayout& chart, int bar) const {
+        return chart.plot.left() + (bar + 0.5) * pitch_;
+    }
+
+    void LayOutTitles(ChartLayout& chart, int itemRow) const {
+        const QString picks = Tr("Picks");
+        const int length = std::min(m_.width(picks), chart.plot.height());
+        chart.countTitle = {
+            QRect(area_.left(), chart.plot.center().y() - length / 2, m_.line, length), picks};
+        chart.itemTitle = {QRect(area_.left(), itemRow, m_.width(ItemTitle()), m_.line),
+                           ItemTitle()};
+    }
+
+    // Item 1, the last item, and round item numbers between, as many as fit side by side.
+    void LayOutItemLabels(ChartLayout& chart, int itemRow) const {
+        const int widest = m_.width(QString::number(n_)) + 8;
+        int k = 0;
+        while (Round(k) < chart.itemsPerBar || Round(k) * pitch_ / chart.itemsPerBar < widest) {
+            ++k;
+        }
+        const long long step = Round(k);
+        std::vector<int> items = {1};
+        for (long long item = step; item < n_; item += step) {
+            items.push_back(static_cast<int>(item));
+        }
+        if (n_ > 1) {
+            items.push_back(n_);
+        }
+        int freeFrom = chart.itemTitle.box.right() + 6;
+        for (const int item : items) {
+            const QString text = QString::number(item);
+            const int width = m_.width(text);
+            const int centre =
+                static_cast<int>(std::lround(Centre(chart, (item - 1) / chart.itemsPerBar)));
+            const int left =
+                std::clamp(centre - width / 2, area_.left(), area_.right() + 1 - width);
+            const QRect box(left, itemRow, width, m_.line);
+            // The last item always has its number, in place of any it would overlap.
+            while (item == n_ && !chart.itemLabels.empty() && box.left() < freeFrom) {
+                chart.itemLabels.pop_back();
+                freeFrom = chart.itemLabels.empty() ? chart.itemTitle.box.right() + 6
+                                                    : chart.itemLabels.back().box.right() + 6;
+            }
+            if (box.left() >= freeFrom) {
+                chart.itemLabels.push_back({box, text});
+                freeFrom = box.right() + 6;
+            }
+        }
+    }
+
+    bool LayOutLegend(ChartLayout& chart, int rows) const {
+        using Key = ChartLayout::Key;
+        std::vector<std::pair<Key, QString>> entries;
+        if (chart.itemsPerBar > 1) {
+            entries.emplace_back(Key::Lowest, Tr("lowest"));
+            entries.emplace_back(
+                Key::Highest, Tr("highest count in each range of %1 items").arg(chart.itemsPerBar));
+        }
+        const bool even = std::ranges::adjacent_find(s_.expected, std::ranges::not_equal_to{}) ==
+                          s_.expected.end();
+        entries.emplace_back(
+            Key::Expected,
+            even && !s_.expected.empty()
+                ? Tr("expected if fair: %1 per item").arg(Figure(s_.expected.front()))
+                : Tr("expected if fair"));
+        if (!chart.marks.empty()) {
+            entries.emplace_back(Key::MostFrequent, Tr("most frequent"));
+        }
+        constexpr int swatch = 14;
+        int x = area_.left();
+        int row = 0;
+        for (const auto& [key, text] : entries) {
+            const int width = swatch + 4 + m_.width(text);
+            if (x > area_.left() && x + width > area_.right() + 1) {
+                ++row;
+                x = area_.left();
+            }
+            const int y = area_.top() + row * m_.line;
+            chart.legend.push_back({key,
+                                    QRect(x, y + (m_.line - 10) / 2, swatch, 10),
+                                    {QRect(x + swatch + 4, y, width - swatch - 4, m_.line), text}});
+            x += width + 16;
+        }
+        return row < rows;
+    }
+
+    const Summary& s_;
+    QRect area_;
+    const ChartLayout::Metrics& m_;
+    int n_;
+    double pitch_ = 1;  // from one bar's start to the next one's
+};
+
+}  // namespace
+
+int ChartLayout::Y(double count) const {
+    return plot.bottom() + 1 - static_cast<int>(std::lround(count / top * plot.height()));
+}
+
+ChartLayout LayOutChart(const Summary& summary, QRect area, const ChartLayout::Metrics& metrics) {
+    ChartLayout chart;
+    if (summary.counts.empty()) {
+        chart.empty = Tr("No items to chart");
+        return chart;
+    }
+    Builder builder(summary, area, metrics);
+    for (int rows = 1; !builder.Build(rows, chart) && rows < 4; ++rows) {
+    }
+    return chart;
+}
