@@ -11,7 +11,8 @@ BUILD := build/$(PRESET)
 
 BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
 	libboost-math-dev libgtest-dev libbenchmark-dev
-TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils
+TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils weston xwayland qt6-wayland \
+	python3-pil python3-xlib strace
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 
 .PHONY: run test bench package
