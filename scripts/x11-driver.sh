@@ -1,5 +1,5 @@
 # Drives a Kelpov window on an X server with xdotool. Sourced by the scripts that run the real
-# program (the end-to-end test, the beat-rate measurement, the screenshots), which run under
+# program (the end-to-end tests, the beat-rate measurement, the screenshots), which run under
 # `xvfb-run -a -s -noreset`: without -noreset the server resets whenever its last client leaves,
 # and a program that connects in that moment is refused.
 
@@ -59,10 +59,12 @@ PYTHON
 # results.txt and sorted_results.txt are the tables of its counts, byte for byte.
 check_run_files() {
     local counts
-    counts=$(LC_ALL=C awk -v n="$2" 'BEGIN { RS = "\r\n" } !/^ [0-9]+ $/ || $1 < 1 || $1 > n { bad = 1 }
-        { k[$1]++ } END { if (bad || NR < 10) exit 1; for (i = 1; i <= n; i++) print i, k[i] + 0 }' \
+    counts=$(LC_ALL=C awk -v n="$2" 'BEGIN { RS = "\r\n" }
+        !/^ [0-9]+ $/ || $1 < 1 || $1 > n { bad = 1 } { k[$1]++ }
+        END { if (bad || NR < 10) exit 1; for (i = 1; i <= n; i++) print i, k[i] + 0 }' \
         "$1/data.txt") || fail "$1/data.txt holds fewer than 10 lines, or a line not of 1..$2"
-    (($(awk '$2 > 0' <<<"$counts" | wc -l) >= 2)) || fail "one item throughout: movement drew nothing"
+    (($(awk '$2 > 0' <<<"$counts" | wc -l) >= 2)) ||
+        fail "one item throughout: movement drew nothing"
     cmp <(run_table <<<"$counts") "$1/results.txt" || fail "$1/results.txt is wrong"
     cmp <(sort -s -k2,2nr <<<"$counts" | run_table) "$1/sorted_results.txt" ||
         fail "$1/sorted_results.txt is wrong"
