@@ -67,9 +67,9 @@ int LeaveWindowSystem(std::unique_ptr<QApplication> app, int status) {
         // too, that thread waits in wl_display_read_events for the abandoned read for ever, and
         // the GUI thread waits for that thread: the process never ends. Nothing outside Qt can
         // reach those threads, so the application is not destroyed here; the process ends at once,
-        // and the system closes the connection and frees the memory as it would have. Kelpov's own
-        // clean-up is already done: the caller has synced and closed every file and let the folder
-        // go.
+        // and the system closes the connection and frees the memory as it would have. Only Qt's
+        // clean-up is skipped: Kelpov's own is done, as its window is gone, which has closed
+        // "data.txt" (synced at a close) and let the folder go.
         std::fflush(nullptr);
         std::_Exit(status);
     }

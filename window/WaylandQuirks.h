@@ -16,6 +16,7 @@
 // shrink itself back: its text stays as it is while it shows.
 void LetCompositorSizeWindows(QApplication& app);
 
-// Ends the windowing system and gives the program's exit status. Call it only once every window is
-// gone, every file is synced and closed, and the folder is let go.
+// Ends the windowing system and gives the program's exit status. Call it only once Kelpov's window
+// is gone, which closes "data.txt" (synced when the window was closed) and lets the folder go: on
+// Wayland the process ends here.
 int LeaveWindowSystem(std::unique_ptr<QApplication> app, int status);
