@@ -18,7 +18,8 @@ ifeq ($(PRESET),clang)
 BUILD_PACKAGES += clang-14
 endif
 FUZZ_PACKAGES := make cmake clang-14 libclang-rt-14-dev
-TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils
+TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils weston xwayland qt6-wayland \
+	python3-pil python3-xlib strace
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 FUZZ_SECONDS ?= 60
 

@@ -1,5 +1,5 @@
 # Drives a Kelpov window on an X server with xdotool. Sourced by the scripts that run the real
-# program (the end-to-end test, the beat-rate measurement, the screenshots), which run under
+# program (the end-to-end tests, the beat-rate measurement, the screenshots), which run under
 # `xvfb-run -a -s -noreset`: without -noreset the server resets whenever its last client leaves,
 # and a program that connects in that moment is refused.
 
@@ -72,3 +72,42 @@ outcomes_box=(256 36)
 interval_box=(256 76)
 submit_button=(256 116)
 finish_button=(648 56)
+
+# close_window WID: asks the window to close as a window manager does, with a WM_PROTOCOLS client
+# message carrying WM_DELETE_WINDOW. Needs python3-xlib.
+close_window() {
+    /usr/bin/python3 - "$1" <<'PYTHON'
+import sys
+from Xlib import X, display, protocol
+
+screen = display.Display()
+window = screen.create_resource_object("window", int(sys.argv[1]))
+close = protocol.event.ClientMessage(
+    window=window, client_type=screen.intern_atom("WM_PROTOCOLS"),
+    data=(32, [screen.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
+window.send_event(close)
+screen.flush()
+PYTHON
+}
+
+# check_run_files FOLDER N: the three files of a finished run in FOLDER agree: data.txt holds at
+# least 10 lines, each an item of 1..N, with at least two different items (movement drew), and
+# results.txt and sorted_results.txt are the tables of its counts, byte for byte.
+check_run_files() {
+    local counts
+    counts=$(LC_ALL=C awk -v n="$2" 'BEGIN { RS = "\r\n" }
+        !/^ [0-9]+ $/ || $1 < 1 || $1 > n { bad = 1 } { k[$1]++ }
+        END { if (bad || NR < 10) exit 1; for (i = 1; i <= n; i++) print i, k[i] + 0 }' \
+        "$1/data.txt") || fail "$1/data.txt holds fewer than 10 lines, or a line not of 1..$2"
+    (($(awk '$2 > 0' <<<"$counts" | wc -l) >= 2)) ||
+        fail "one item throughout: movement drew nothing"
+    cmp <(run_table <<<"$counts") "$1/results.txt" || fail "$1/results.txt is wrong"
+    cmp <(sort -s -k2,2nr <<<"$counts" | run_table) "$1/sorted_results.txt" ||
+        fail "$1/sorted_results.txt is wrong"
+}
+
+# run_table: the table of results for lines "ITEM COUNT", as Kelpov writes it.
+run_table() {
+    printf 'Item      Quantity\r\n'
+    while read -r item count; do printf ' %d  %d \r\n' "$item" "$count"; done
+}

@@ -412,6 +412,7 @@ void Form1::JudgeFairnessLater(const std::string& outcomes) {
 // beats go on while it asks.
 void Form1::closeEvent(QCloseEvent* event) {
     if (!IsPicking() || failed_ || closeWithoutResults_) {
+        Handle([this] { picker_.CloseLog(); });  // every line on the disk before the end
         event->accept();
         return;
     }

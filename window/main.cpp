@@ -7,6 +7,7 @@
 #include "window/CommandLine.h"
 #include "window/Form1.h"
 #include "window/Notices.h"
+#include "window/WaylandQuirks.h"
 #include "window/WindowSystem.h"
 
 int main(int argc, char* argv[]) {
@@ -17,7 +18,7 @@ int main(int argc, char* argv[]) {
     if (!commandLine.WantsWindow()) {
         return commandLine.RunWithoutWindow();
     }
-    const std::unique_ptr<QApplication> app =
+    std::unique_ptr<QApplication> app =
         ConnectToWindowSystem(argc, argv, commandLine.QtOption(QStringLiteral("platform")),
                               commandLine.QtOption(QStringLiteral("display")));
     if (!app) {
@@ -27,20 +28,24 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Kelpov1.0"));
     QApplication::setDesktopFileName(QStringLiteral("kelpov"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelpov.png")));
+    LetCompositorSizeWindows(*app);
 
     if (commandLine.InHomeFolder()) {
         try {
             EnterHomeFolder();
         } catch (...) {
             ReportFailure(nullptr, CurrentFailure());
-            return 1;
+            return LeaveWindowSystem(std::move(app), 1);
         }
     }
-    Form1 form;
-    if (form.HasFailed()) {
-        return 1;  // opening the data log failed, and the failure has been reported
-    }
-    QObject::connect(&form, &Form1::Failed, app.get(), [] { QCoreApplication::exit(1); });
-    form.show();
-    return QApplication::exec();
+    int status = 1;  // opening the data log failed, and the failure has been reported
+    {
+        Form1 form;
+        if (!form.HasFailed()) {
+            QObject::connect(&form, &Form1::Failed, app.get(), [] { QCoreApplication::exit(1); });
+            form.show();
+            status = QApplication::exec();
+        }
+    }  // the window is gone: "data.txt" is closed, and the folder is let go
+    return LeaveWindowSystem(std::move(app), status);
 }
