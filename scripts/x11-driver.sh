@@ -42,15 +42,18 @@ await_exit() {
     wait "$1" || exit_status=$?
 }
 
-# await_dialog PID: waits until PID shows a window other than its main one ($window, if any), gives
-# it the input focus (there is no window manager to do so) and sets dialog to it.
+# await_dialog PID [WINDOWS]: waits until PID shows a window other than WINDOWS (its main window, a
+# dialog it is closing), gives it the input focus (there is no window manager to do so) and sets
+# dialog to it. Only windows PID has are given: the server hands the window numbers of a program
+# that has gone to the next one.
 await_dialog() {
     dialog=
-    local pid=$1 root
+    local pid=$1 others=(-e none) root
+    for other in ${2:-}; do others+=(-e "$other"); done
     root=$(xdo search --maxdepth 0 '' 2>/dev/null)
     find_dialog() {
         dialog=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null |
-            grep -v -x -e "$root" -e "${window:-none}" | head -n 1) && [[ -n $dialog ]]
+            grep -v -x -e "$root" "${others[@]}" | head -n 1) && [[ -n $dialog ]]
     }
     await "a dialog of process $pid" 10 find_dialog || return 1
     xdo windowfocus --sync "$dialog"

@@ -17,11 +17,12 @@ fail() {
     cat "${scratch:-}"/*.err >&2 2>/dev/null || true
     exit 1
 }
-# reported WHAT ERRORS: once ERRORS tells of the failure, its report waits in a dialog, and Return
-# closes it, which must end the program with status 1.
+# reported WHAT ERRORS [MAIN]: once ERRORS tells of the failure, its report waits in a dialog over
+# the main window MAIN (when the program has one), and Return closes it, which must end the program
+# with status 1.
 reported() {
     await "a report of \"$1\"" 10 grep -q "$1" "$2"
-    await_dialog "$kelpov_pid" || fail "no dialog reports \"$1\""
+    await_dialog "$kelpov_pid" "${3:-}" || fail "no dialog reports \"$1\""
     xdo key Return
     await_exit "$kelpov_pid" 10
     ((exit_status == 1)) || fail "exit status $exit_status after \"$1\", expected 1"
@@ -141,9 +142,9 @@ await_exit "$kelpov_pid" 10
 cp "$scratch/killed/data.txt" "$scratch/reference/"
 (cd "$scratch/reference" && env -u DISPLAY "$binary" --finish 4 >/dev/null) || fail "--finish 4"
 start_kelpov "$binary" "$scratch/killed" || fail "no window after the kill"
-await_dialog "$kelpov_pid" || fail "no question about the killed run"
+await_dialog "$kelpov_pid" "$window" || fail "no question about the killed run"
 xdo key Return
-await_dialog "$kelpov_pid" || fail "no question about the outcome count"
+await_dialog "$kelpov_pid" "$window $dialog" || fail "no question about the outcome count"
 xdo key --clearmodifiers ctrl+a type 4
 xdo key Return
 await "the killed run's results" 10 lines_of "$scratch/killed/sorted_results.txt" 5
@@ -158,7 +159,7 @@ ln -s /dev/full "$scratch/full/data.txt"
 start_kelpov "$binary" "$scratch/full" || fail "no window"
 type_setting "${interval_box[@]}" 10
 click_at "${submit_button[@]}"
-reported 'File failure' "$scratch/full.err"
+reported 'File failure' "$scratch/full.err" "$window"
 
 # A FIFO in place of data.txt whose reader leaves after 100 lines: a file failure, never a death
 # by SIGPIPE (status 141).
@@ -168,7 +169,7 @@ head -c 500 "$scratch/fifo/data.txt" >/dev/null &
 start_kelpov "$binary" "$scratch/fifo" || fail "no window"
 type_setting "${interval_box[@]}" 10
 click_at "${submit_button[@]}"
-reported 'Broken pipe' "$scratch/fifo.err"
+reported 'Broken pipe' "$scratch/fifo.err" "$window"
 
 # The desktop menu's command, with ~/Kelpov a file: the failure is told in Kelpov's dialog.
 mkdir "$scratch/home" "$scratch/menu"
