@@ -88,17 +88,8 @@ kelpov_pid=$first
 click_at "${finish_button[@]}"
 lines_of() { [[ $(cat "$1" 2>/dev/null | wc -l) == "$2" ]]; }
 await "sorted_results.txt after Finish" 10 lines_of "$scratch/run/sorted_results.txt" 4
-# The counts, worked out here from data.txt, whose every line must be an item of 1..3.
-counts=$(LC_ALL=C awk 'BEGIN { RS = "\r\n" } !/^ [123] $/ { bad = 1 } { n[$1]++ }
-    END { if (bad || NR < 10) exit 1; for (i = 1; i <= 3; i++) print i, n[i] + 0 }' \
-    "$scratch/run/data.txt") || fail "data.txt holds fewer than 10 lines, or a line not of 1..3"
-(($(awk '$2 > 0' <<<"$counts" | wc -l) >= 2)) || fail "one item throughout: movement drew nothing"
-table() {
-    printf 'Item      Quantity\r\n'
-    while read -r item count; do printf ' %d  %d \r\n' "$item" "$count"; done
-}
-cmp <(table <<<"$counts") "$scratch/run/results.txt" || fail "results.txt is wrong"
-cmp <(sort -s -k2,2nr <<<"$counts" | table) "$scratch/run/sorted_results.txt" || fail "sorted"
+# The tables, worked out here from data.txt, whose every line must be an item of 1..3.
+check_run_files "$scratch/run" 3
 # Return held for 1.5 s on a file's link, a Shift+Tab from the results view that has the focus
 # after "Finish": one opening. Then the link above is opened once more: its press comes after every
 # repeat of the held key, so once its opening is noted and no stand-in runs, all have been.
@@ -121,7 +112,8 @@ grep -q 'in use by another Kelpov' "$scratch/recovered" || fail "--finish: $(<"$
 kill "$kelpov_pid"
 await_exit "$kelpov_pid" 10
 recover || fail "--finish: $(<"$scratch/recovered")"
-[[ $(head -n 1 "$scratch/recovered") == "$(awk '{ k += $2 } END { print k }' <<<"$counts") picks"* ]] ||
+[[ $(head -n 1 "$scratch/recovered") == "$(awk 'NR > 1 { k += $2 } END { print k }' \
+    "$scratch/results.txt") picks"* ]] ||
     fail "--finish printed: $(<"$scratch/recovered")"
 cmp "$scratch/results.txt" "$scratch/run/results.txt" &&
     cmp "$scratch/sorted_results.txt" "$scratch/run/sorted_results.txt" || fail "--finish tables"

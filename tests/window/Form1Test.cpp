@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QInputDialog>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,8 +26,11 @@
 #include <tuple>
 #include <utility>
 
+#include "finish/Fairness.h"
+#include "finish/Summary.h"
 #include "window/Form1.h"
 #include "window/Hyperlink.h"
+#include "window/ResultsView.h"
 
 namespace {
 
@@ -54,6 +59,21 @@ public:
 
 public slots:
     void Open(const QUrl& url) { opened << url; }
+};
+
+// The shape of the override cursor when a control is first shown; -1 when there is none.
+class CursorAtShow : public QObject {
+public:
+    int shape = -2;
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Show && shape == -2) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            shape = cursor != nullptr ? cursor->shape() : -1;
+        }
+        return false;
+    }
 };
 
 // While set, the next thread start fails as when the system has no processes to spare: the data
@@ -126,6 +146,15 @@ private:
     void MoveTo(QPoint point) {
         QTest::mouseMove(form_.get(), point + QPoint(1, 1));
         QTest::mouseMove(form_.get(), point);
+    }
+
+    // Moves the pointer over the surface until the beats have recorded at least picks.
+    void PickWhileMoving(int picks) {
+        for (int step = 0; step < 5000 && form_->Engine().PickCount < picks; ++step) {
+            MoveTo(QPoint(300 + step * 7 % 200, 400));
+            QTest::qWait(2);
+        }
+        QVERIFY2(form_->Engine().PickCount >= picks, "the beats recorded too few picks");
     }
 
 private slots:
@@ -556,6 +585,82 @@ private slots:
         const Form1 form;
         QVERIFY(!refuseNextThread);
         QVERIFY(form.HasFailed());
+    }
+
+    // While picking, the count is a status and the hidden debug box is never heard of: no window
+    // lists it, and an event about it has no interface to reach a screen reader by. At "Finish",
+    // the wait pointer, not a busy one; the reading a moment after.
+    void finishingAsAScreenReaderHearsIt() {
+        Open();
+        Submit("3", "5");
+        PickWhileMoving(20);
+        QAccessibleInterface* count = QAccessible::queryAccessibleInterface(Find("Label3"));
+        QCOMPARE(count->role(), QAccessible::StatusBar);
+        QCOMPARE(count->text(QAccessible::Name), Find<QLabel>("Label3")->text());
+        QAccessibleTextUpdateEvent beat(Find("Text1"), 0, "1", "2");
+        QVERIFY(beat.accessibleInterface() == nullptr);
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form_.get());
+        QVERIFY(window->childCount() > 5);
+        for (int k = 0; k < window->childCount(); ++k) {
+            QVERIFY(window->child(k)->object() != Find("Text1"));
+            QCOMPARE(window->indexOfChild(window->child(k)), k);
+        }
+
+        CursorAtShow cursor;
+        Find("Hyperlink1")->installEventFilter(&cursor);
+        QTest::mouseClick(Find("Command1"), Qt::LeftButton);
+        QCOMPARE(cursor.shape, int(Qt::WaitCursor));
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+
+        const Picker& picker = form_->Engine();
+        const QString reading = QString::fromStdString(
+            FairnessText(JudgeFairness(picker.Picks.Slots(1, picker.PickCount), "3")));
+        QWidget* results = Find("ResultsView1");
+        QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(results);
+        QVERIFY(chart->text(QAccessible::Description) != reading);
+        QTRY_COMPARE(chart->text(QAccessible::Description), reading);
+        QCOMPARE(chart->text(QAccessible::Name),
+                 QString::fromStdString(SummaryText(Summarize(picker, "3"))));
+
+        // Ctrl+C copies the results from anywhere in the window.
+        Find("Hyperlink4")->setFocus();
+        QTest::keyClick(Find("Hyperlink4"), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(chart->text(QAccessible::Name) +
+                                                                '\n' + reading + "\n1\t"));
+    }
+
+    // Never smaller than laid out; larger, the results grow around the shown controls, and every
+    // control keeps its place.
+    void growing() {
+        Open();
+        Submit("3", "5");
+        PickWhileMoving(20);
+        QTest::mouseClick(Find("Command1"), Qt::LeftButton);
+        auto* results = Find<ResultsView>("ResultsView1");
+        const QStringList controls = {"Command1",   "Hyperlink1", "Hyperlink2", "Hyperlink3",
+                                      "Hyperlink4", "Label1",     "Text2",      "Text3"};
+        QList<QRect> places;
+        for (const QString& name : controls) {
+            places << Find(name)->geometry();
+        }
+        QList<QSize> charts;
+        for (const QSize size : {QSize(300, 200), QSize(1200, 900)}) {
+            form_->resize(size);
+            QTRY_COMPARE(form_->size(), size.expandedTo(QSize(687, 497)));
+            charts << results->ChartArea().size();
+            QVERIFY(form_->rect().contains(results->geometry()));
+            for (qsizetype k = 0; k < controls.size(); ++k) {
+                QCOMPARE(Find(controls[k])->geometry(), places[k]);
+                for (const QRect& area : {results->ChartArea(), results->Table()->geometry()}) {
+                    QVERIFY2(!Find(controls[k])->isVisible() ||
+                                 !area.translated(results->pos()).intersects(places[k]),
+                             qPrintable(controls[k]));
+                }
+            }
+        }
+        const QSize growth = charts[1] - charts[0];
+        QVERIFY2(growth.width() >= 250 && growth.height() >= 150,
+                 qPrintable(QString("%1x%2 more").arg(growth.width()).arg(growth.height())));
     }
 
     // In a folder whose name is not valid text no link can name its file: it says so instead of
