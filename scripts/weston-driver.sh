@@ -33,20 +33,9 @@ EOF
     weston --backend=x11-backend.so --use-pixman --xwayland --debug --config="$1/weston.ini" \
         --socket="$WAYLAND_DISPLAY" --width=1024 --height=768 >"$1/weston.log" 2>&1 &
     weston_pid=$!
-    within 100 "weston's Wayland socket" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"
-    within 100 "weston's X display" grep -q 'xserver listening on display' "$1/weston.log"
+    await "weston's Wayland socket" 10 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"
+    await "weston's X display" 10 grep -q 'xserver listening on display' "$1/weston.log"
     xwayland_display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$1/weston.log")
-}
-
-# within TENTHS WHAT COMMAND...: runs COMMAND every tenth of a second until it succeeds, at most
-# TENTHS times; otherwise fails saying that WHAT did not come.
-within() {
-    local tries=$1 what=$2
-    shift 2
-    until "$@" 2>/dev/null; do
-        ((--tries > 0)) || fail "$what did not come"
-        sleep 0.1
-    done
 }
 
 # screenshot: the path of a new PNG of weston's screen.
@@ -151,20 +140,8 @@ move_over() {
 
 # more_lines FILE COUNT: waits until FILE holds more than COUNT lines: the beats go on.
 more_lines() {
-    within 50 "a beat in $1 after its line $2" holds_more "$1" "$2"
+    await "a beat in $1 after its line $2" 5 holds_more "$1" "$2"
 }
 holds_more() {
     (($(wc -l <"$1") > $2))
-}
-
-# ends_within SECONDS PID WHAT: waits for the process PID to end, at most SECONDS from now, where
-# WHAT has just asked it to, and sets status to its exit status.
-ends_within() {
-    local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
-    while kill -0 "$2" 2>/dev/null; do
-        ((${EPOCHREALTIME/./} < deadline)) || fail "Kelpov did not end within $1 s of $3"
-        sleep 0.02
-    done
-    status=0
-    wait "$2" || status=$?
 }

@@ -23,23 +23,28 @@ start_kelpov() {
 # await WHAT SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; after SECONDS it gives
 # up, saying that WHAT did not happen (through the caller's fail, or on stderr), and returns 1.
 await() {
-    local what=$1 seconds=$2 tries=$(($2 * 20))
+    local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $2 * 1000000))
     shift 2
-    until "$@"; do
-        if ((--tries <= 0)); then
+    until "$@" 2>/dev/null; do
+        if ((${EPOCHREALTIME/./} >= deadline)); then
             if declare -F fail >/dev/null; then fail "$what did not happen within $seconds s"; fi
-            echo "$what did not happen within $seconds s" >&2
+            echo "$what did not happen" >&2
             return 1
         fi
         sleep 0.05
     done
 }
 
-# await_exit PID SECONDS: waits for the program to end and sets exit_status to its status.
-await_exit() {
-    await "the end of process $1" "$2" eval '! kill -0 '"$1"' 2>/dev/null' || return 1
-    exit_status=0
-    wait "$1" || exit_status=$?
+# ends_within SECONDS PID WHAT: waits for the program to end, SECONDS at the most after WHAT, and
+# sets status to its exit status.
+ends_within() {
+    local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
+    while kill -0 "$2" 2>/dev/null; do
+        ((${EPOCHREALTIME/./} < deadline)) || fail "Kelpov did not end within $1 s of $3"
+        sleep 0.02
+    done
+    status=0
+    wait "$2" || status=$?
 }
 
 # await_dialog PID [WINDOWS]: waits until PID shows a window other than WINDOWS (its main window, a

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QShortcut>
 #include <QTableView>
 #include <QtConcurrent/QtConcurrentRun>
@@ -106,6 +105,16 @@ Hyperlink* FileLink(const QString& caption, QWidget* parent) {
     link->setFont(SansSerif(13.5, QFont::Bold));
     return link;
 }
+
+// The wait pointer for as long as it lives, restored on every way out, a failure's too: a failure's
+// report must not show a busy pointer.
+class WaitPointer {
+public:
+    WaitPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitPointer() { QGuiApplication::restoreOverrideCursor(); }
+    WaitPointer(const WaitPointer&) = delete;
+    WaitPointer& operator=(const WaitPointer&) = delete;
+};
 
 // The beat in milliseconds, when the text gives one the timer can keep.
 std::optional<int> ReadInterval(const QString& text) {
@@ -230,11 +239,16 @@ void Form1::Handle(Steps steps) noexcept {
         // Any exception, not only a run's own failures: none may cross the event loop.
         const Failure failure = CurrentFailure();
         failed_ = true;
-        Timer1->stop();
-        Timer2->stop();
+        StopBeats();
         ReportFailure(this, failure);
         emit Failed();
     }
+}
+
+// The beats, and the count line that follows them.
+void Form1::StopBeats() {
+    Timer1->stop();
+    Timer2->stop();
 }
 
 bool Form1::IsSetup() const {
@@ -330,8 +344,7 @@ void Form1::Beat() {
         Text1->setText(QString::fromStdString(Int16ToText(picker_.CurrentPick)));
         picker_.Record();
         if (picker_.PickCount == Picker::PickStoreLimit) {
-            Timer1->stop();
-            Timer2->stop();
+            StopBeats();
             ShowPickCount();
             ShowNotice(this, QMessageBox::Information,
                        tr("The store is full: %1 picks are recorded. Press \"Finish\" for the "
@@ -349,11 +362,8 @@ void Form1::ShowPickCount() {
 
 void Form1::FinishRun() {
     Handle([this] {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        // On every way out, a failure's too: its report must not show a busy pointer.
-        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        Timer1->stop();
-        Timer2->stop();
+        const WaitPointer waiting;
+        StopBeats();
         const std::string outcomes = Text2->text().toStdString();
         Finish(picker_, outcomes);
         ShowResults(outcomes);
@@ -364,8 +374,7 @@ void Form1::FinishRun() {
 // writes them.
 void Form1::FinishEarlierRun(const QString& outcomes) {
     Handle([&] {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        const WaitPointer waiting;
         FinishFromLog(picker_, outcomes.toStdString());
         for (QWidget* setting :
              std::initializer_list<QWidget*>{Label1, Text2, Label2, Text3, Command2}) {
@@ -455,10 +464,8 @@ void Form1::AskBeforeClosing() {
 // that "data.txt" is whole on the disk when Kelpov is gone.
 void Form1::CloseWithoutResults() {
     Handle([this] {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        Timer1->stop();
-        Timer2->stop();
+        const WaitPointer waiting;
+        StopBeats();
         picker_.CloseLog();
     });
     if (!failed_) {

@@ -53,6 +53,7 @@ private:
     void Submit();
     void Beat();
     void ShowPickCount();
+    void StopBeats();
     void FinishRun();
     void FinishEarlierRun(const QString& outcomes);
     void ShowResults(const std::string& outcomes);

@@ -24,8 +24,8 @@ reported() {
     await "a report of \"$1\"" 10 grep -q "$1" "$2"
     await_dialog "$kelpov_pid" "${3:-}" || fail "no dialog reports \"$1\""
     xdo key Return
-    await_exit "$kelpov_pid" 10
-    ((exit_status == 1)) || fail "exit status $exit_status after \"$1\", expected 1"
+    ends_within 10 "$kelpov_pid" "the report of \"$1\""
+    ((status == 1)) || fail "exit status $status after \"$1\", expected 1"
 }
 if [[ -z ${KELPOV_XVFB:-} ]]; then
     scratch=$(mktemp -d)
@@ -110,7 +110,7 @@ recover() {
 recover && fail "--finish in a folder in use"
 grep -q 'in use by another Kelpov' "$scratch/recovered" || fail "--finish: $(<"$scratch/recovered")"
 kill "$kelpov_pid"
-await_exit "$kelpov_pid" 10
+ends_within 10 "$kelpov_pid" "SIGTERM"
 recover || fail "--finish: $(<"$scratch/recovered")"
 [[ $(head -n 1 "$scratch/recovered") == "$(awk 'NR > 1 { k += $2 } END { print k }' \
     "$scratch/results.txt") picks"* ]] ||
@@ -130,7 +130,7 @@ xdo mousemove --window "$window" 200 300 sleep 0.1 mousemove --window "$window" 
 await "ten picks in the killed run's data.txt" 10 \
     eval '(($(cat "$scratch/killed/data.txt" | wc -l) >= 10))'
 kill -KILL "$kelpov_pid"
-await_exit "$kelpov_pid" 10
+ends_within 10 "$kelpov_pid" "SIGKILL"
 cp "$scratch/killed/data.txt" "$scratch/reference/"
 (cd "$scratch/reference" && env -u DISPLAY "$binary" --finish 4 >/dev/null) || fail "--finish 4"
 start_kelpov "$binary" "$scratch/killed" || fail "no window after the kill"
@@ -144,7 +144,7 @@ for file in data.txt results.txt sorted_results.txt; do
     cmp "$scratch/reference/$file" "$scratch/killed/$file" || fail "the killed run's $file"
 done
 kill "$kelpov_pid"
-await_exit "$kelpov_pid" 10
+ends_within 10 "$kelpov_pid" "SIGTERM"
 
 # A failure after start-up: every write to data.txt fails at the first beat.
 ln -s /dev/full "$scratch/full/data.txt"
