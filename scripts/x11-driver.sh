@@ -35,8 +35,8 @@ await() {
     done
 }
 
-# ends_within SECONDS PID WHAT: waits for the program to end, SECONDS at the most after WHAT, and
-# sets status to its exit status.
+# ends_within SECONDS PID WHAT [STATUS]: waits for the program to end, SECONDS at the most after
+# WHAT, and sets status to its exit status, which must be STATUS when that is given.
 ends_within() {
     local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
     while kill -0 "$2" 2>/dev/null; do
@@ -45,6 +45,7 @@ ends_within() {
     done
     status=0
     wait "$2" || status=$?
+    [[ -z ${4:-} || $status == "$4" ]] || fail "exit status $status after $3, not $4"
 }
 
 # await_dialog PID [WINDOWS]: waits until PID shows a window other than WINDOWS (its main window, a

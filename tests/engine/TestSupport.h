@@ -27,16 +27,6 @@ struct Caught {
     std::string message;
 };
 
-template <class Action>
-Caught Catch(Action&& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return {failure.kind(), failure.what()};
-    }
-    return {};
-}
-
 // What an action returned, or what it threw. The value comes back as the return value rather than
 // through a variable the action assigns: g++ 12.2 at -O1 to -Os, after inlining, drops the store
 // made to such a variable before the action when the call that assigns it throws (dead-store
@@ -54,6 +44,16 @@ auto CatchValue(Action&& action) -> Returned<std::invoke_result_t<Action>> {
     } catch (const Failure& failure) {
         return {std::nullopt, {failure.kind(), failure.what()}};
     }
+}
+
+// What an action threw; no kind when it completed.
+template <class Action>
+Caught Catch(Action&& action) {
+    return CatchValue([&] {
+               action();
+               return true;
+           })
+        .caught;
 }
 
 // The bytes of a file; "(none)" where nothing is, "(not a file)" for a link, directory or FIFO.

@@ -7,11 +7,11 @@
 
 #include <cmath>
 #include <memory>
-#include <sstream>
 
 #include "finish/Fairness.h"
 #include "finish/Summary.h"
 #include "picker/Picker.h"
+#include "tests/engine/Stretches.h"
 #include "window/FinishJson.h"
 
 class FinishJsonTest : public QObject {
@@ -64,13 +64,8 @@ private slots:
         QFETCH(QString, picks);
         QFETCH(QByteArray, json);
         const auto picker = std::make_unique<Picker>();
-        std::istringstream in(picks.toStdString());
-        for (std::string word; in >> word;) {
-            const auto star = word.find('*');
-            const int beats = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
-            for (int beat = 0; beat < beats; ++beat) {
-                picker->Picks[++picker->PickCount] = static_cast<Int16>(std::stoi(word));
-            }
+        for (const Int16 pick : Stretches(picks.toStdString())) {
+            picker->Picks[++picker->PickCount] = pick;
         }
         TallyPicks(*picker, outcomes.toStdString());
         const QByteArray printed = FinishJson(
