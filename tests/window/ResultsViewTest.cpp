@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "picker/Picker.h"
+#include "tests/engine/Stretches.h"
 #include "window/ResultsView.h"
 
 namespace {
@@ -18,10 +19,8 @@ namespace {
 // Items 1 to 4 picked 3, 12, 1 and 9 times.
 Summary FourItems() {
     auto picker = std::make_unique<Picker>();
-    for (const auto& [item, count] : {std::pair(1, 3), {2, 12}, {3, 1}, {4, 9}}) {
-        for (int k = 0; k < count; ++k) {
-            picker->Picks[++picker->PickCount] = Int16(item);
-        }
+    for (const Int16 pick : Stretches("1*3 2*12 3 4*9")) {
+        picker->Picks[++picker->PickCount] = pick;
     }
     TallyPicks(*picker, "4");
     return Summarize(*picker, "4");
