@@ -75,6 +75,12 @@ Summary Summarize(const Picker& picker, std::string_view outcomes) {
         weights.assign(summary.counts.size(), 1.0);
     }
     weights.resize(summary.counts.size());
+    // Against the first item's chance, so that equally likely items weigh exactly 1 each and an
+    // even share comes out exact: 1/20 twenty times does not add up to 1 in floating point.
+    const double first = weights.empty() ? 1 : weights.front();
+    for (double& weight : weights) {
+        weight /= first;
+    }
     const double total = std::accumulate(weights.begin(), weights.end(), 0.0);
     for (const double weight : weights) {
         summary.expected.push_back(summary.picks * weight / total);
