@@ -14,8 +14,9 @@ void Finish(Picker& picker, std::string_view outcomes);
 // The finish after the close of the log: counts and ranks the stored picks and writes both tables.
 void CountAndWrite(Picker& picker, std::string_view outcomes);
 
-inline constexpr const char* ResultsName = "results.txt";
-inline constexpr const char* SortedResultsName = "sorted_results.txt";
+// The names the picker knows its folder's tables by, whose leftovers it sweeps when it takes it.
+inline constexpr const char* ResultsName = Picker::TableNames[0].data();
+inline constexpr const char* SortedResultsName = Picker::TableNames[1].data();
 inline constexpr const char* ResultsHeader = "Item      Quantity";
 
 // Writes "results.txt": item k with Counts[k] for k = 1..n.

@@ -18,7 +18,7 @@ class Picker {
 public:
     static constexpr int PickStoreLimit = ItemArray::LastIndex;
     static constexpr const char* DataLogName = "data.txt";
-    // The tables a finish writes beside the log (see finish/Finish.h).
+    // The tables a finish writes beside the log (finish/Finish.h names them from here).
     static constexpr std::array<std::string_view, 2> TableNames = {"results.txt",
                                                                    "sorted_results.txt"};
 

@@ -421,7 +421,11 @@ void Form1::JudgeFairnessLater(const std::string& outcomes) {
 // beats go on while it asks.
 void Form1::closeEvent(QCloseEvent* event) {
     if (!IsPicking() || failed_ || closeWithoutResults_) {
-        Handle([this] { picker_.CloseLog(); });  // every line on the disk before the end
+        // Every line on the disk before the end, under the wait pointer as at "Finish".
+        Handle([this] {
+            const WaitPointer waiting;
+            picker_.CloseLog();
+        });
         event->accept();
         return;
     }
