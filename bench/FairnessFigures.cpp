@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
                 .detectable;
         const int n = std::atoi(base.outcomes);
         Row checked = base;
-        checked.chances = OneFavoured(n, k / (k + n - 1));
+        checked.chances = DrawnKTimesAsOften(n, k);
         const std::string what = std::string(base.what) + ", k=" + std::to_string(k).substr(0, 4);
         checked.what = what.c_str();
         Print(checked, Simulate(checked, ++seed));

@@ -71,6 +71,11 @@ inline std::vector<double> OneFavoured(int n, double first) {
     return chances;
 }
 
+// Chances with item 1 drawn k times as often as each other one of items 1..n.
+inline std::vector<double> DrawnKTimesAsOften(int n, double k) {
+    return OneFavoured(n, k / (k + n - 1));
+}
+
 // Half the draws on items 1..few, the other half on all n items alike.
 inline std::vector<double> SomeFavoured(int n, int few) {
     std::vector<double> chances(static_cast<std::size_t>(n), 0.5 / n);

@@ -14,6 +14,7 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
+#include "finish/Counted.h"
 
 namespace {
 
@@ -375,9 +376,9 @@ void JudgeTwoItems(const Law& law, const Picks& read, Fairness& fairness) {
 void JudgeChanges(const Law& law, const Picks& read, Fairness& fairness) {
     const int stretches = fairness.changes + 1;
     const std::vector<double> pi = ChangeLaw(law, 1);
-    fairness.statistic = Pearson(read.stretches, pi, stretches);
     const double fewest = stretches * *std::ranges::min_element(pi);
     if (fewest >= LeastExpected) {
+        fairness.statistic = Pearson(read.stretches, pi, stretches);
         const Spread spread = ChangesSpread(law);
         fairness.test = Fairness::Test::Changes;
         fairness.p = std::clamp(Tail(spread, fairness.statistic), 0.0, 1.0);
@@ -421,15 +422,14 @@ void JudgeChanges(const Law& law, const Picks& read, Fairness& fairness) {
     Random random(seed);
     std::vector<double> simulated;
     const double tolerance = 1e-9 * std::max(1.0, observed);
+    const Drawing fair(law, 1);
     int atLeast = 0;
     for (int run = 0; run < Simulations; ++run) {
-        simulated.push_back(
-            SimulatedStatistic(Drawing(law, 1), inverseExpected, stretches, random, counts));
+        simulated.push_back(SimulatedStatistic(fair, inverseExpected, stretches, random, counts));
         atLeast += simulated.back() >= observed - tolerance;
     }
     fairness.statistic = observed;
     fairness.test = Fairness::Test::SimulatedChanges;
-    fairness.simulations = Simulations;
     fairness.p = (1.0 + atLeast) / (Simulations + 1.0);
     // A run is read as uneven when fewer than `allowed` simulated statistics reach its own.
     const auto allowed =
@@ -448,17 +448,34 @@ void JudgeChanges(const Law& law, const Picks& read, Fairness& fairness) {
     });
 }
 
+// The law of the draw for an outcome-count text; no chances when it is not a number or below 1.
+Law LawOf(std::string_view outcomes) {
+    Law law;
+    try {
+        law.n = TextToReal(outcomes);
+    } catch (const Failure&) {
+        return {};
+    }
+    if (!(law.n >= 1) || law.n > 32767) {
+        return {};
+    }
+    const double whole = std::floor(law.n);
+    law.q.assign(static_cast<std::size_t>(whole), 1 / law.n);
+    law.fractional = law.n > whole;
+    if (law.fractional) {
+        law.q.push_back((law.n - whole) / law.n);
+    }
+    return law;
+}
+
 Fairness Judge(std::span<const Int16> picks, std::string_view outcomes) {
     Fairness fairness;
-    Law law;
-    law.q = DrawLaw(outcomes);
+    const Law law = LawOf(outcomes);
     if (law.q.size() < 2) {
         fairness.obstacle = Fairness::Obstacle::NoLaw;
         Read(picks, law, fairness);
         return fairness;
     }
-    law.n = TextToReal(outcomes);
-    law.fractional = law.n > std::floor(law.n);
     fairness.items = law.Items();
     fairness.fractional = law.fractional;
     const Picks read = Read(picks, law, fairness);
@@ -495,10 +512,6 @@ std::string FactorText(double factor) {
     return factor < 10 ? Fixed(std::ceil(factor * 100) / 100, 2) : Fixed(std::ceil(factor), 0);
 }
 
-std::string Counted(int number, const char* one, const char* many) {
-    return std::to_string(number) + " " + (number == 1 ? one : many);
-}
-
 std::string How(const Fairness& fairness) {
     const std::string law = fairness.fractional ? " against the draw's own law" : "";
     const std::string stretches =
@@ -509,7 +522,7 @@ std::string How(const Fairness& fairness) {
             return "The test counts " + stretches;
         case Fairness::Test::SimulatedChanges:
             return "The test counts " + stretches + ", and reads the counts against " +
-                   std::to_string(fairness.simulations) + " simulated runs";
+                   std::to_string(Simulations) + " simulated runs";
         case Fairness::Test::Binomial:
             return "The test is an exact binomial test" + law + " on the " +
                    Counted(fairness.judged, "pick", "picks") +
@@ -523,28 +536,14 @@ std::string How(const Fairness& fairness) {
 }  // namespace
 
 std::vector<double> DrawLaw(std::string_view outcomes) {
-    double n = 0;
-    try {
-        n = TextToReal(outcomes);
-    } catch (const Failure&) {
-        return {};
-    }
-    if (!(n >= 1) || n > 32767) {
-        return {};
-    }
-    const double whole = std::floor(n);
-    std::vector<double> law(static_cast<std::size_t>(whole), 1 / n);
-    if (n > whole) {
-        law.push_back((n - whole) / n);
-    }
-    return law;
+    return LawOf(outcomes).q;
 }
 
 Fairness JudgeFairness(std::span<const Int16> picks, std::string_view outcomes) noexcept {
     try {
         return Judge(picks, outcomes);
     } catch (...) {
-        // Only memory can run out here: the text was read once already by DrawLaw.
+        // Only memory can run out here: LawOf turns a text that is not a count into no law.
         Fairness fairness;
         fairness.obstacle = Fairness::Obstacle::OutOfMemory;
         return fairness;

@@ -48,7 +48,6 @@ struct Fairness {
     Test test = Test::None;
     std::optional<double> p;  // the p-value; none when not judged
     double statistic = 0;     // Pearson's statistic of what was tested (changes, or picks)
-    int simulations = 0;      // the simulated runs p was read against (SimulatedChanges)
 
     int items = 0;               // the items the draw gives: 1..items (3 for 2.5 outcomes)
     bool fractional = false;     // the last item is drawn less often than the others

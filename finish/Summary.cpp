@@ -4,14 +4,11 @@
 #include <numeric>
 
 #include "common/Conversions.h"
+#include "finish/Counted.h"
 #include "finish/Fairness.h"
 #include "picker/Picker.h"
 
 namespace {
-
-std::string Counted(int number, const char* one, const char* many) {
-    return std::to_string(number) + " " + (number == 1 ? one : many);
-}
 
 std::string Times(int count) {
     return count == 0 ? "never" : count == 1 ? "once" : std::to_string(count) + " times";

@@ -192,7 +192,7 @@ TEST(Fairness, DetectableDifferenceIsFoundFourTimesInFive) {
         EXPECT_EQ(JudgeFairness(fairRun, c.outcomes).p, reading.p);
         ASSERT_TRUE(reading.detectable.has_value());
         const double k = *reading.detectable;
-        SimulatedPicks favoured(OneFavoured(n, k / (k + n - 1)), ++seed);
+        SimulatedPicks favoured(DrawnKTimesAsOften(n, k), ++seed);
         int found = 0;
         for (int run = 0; run < c.runs; ++run) {
             found += JudgeFairness(favoured.Run(c.beats, c.pointer), c.outcomes).verdict ==

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// A count with its noun in the right number: "1 pick", "3 picks".
+inline std::string Counted(int number, const char* one, const char* many) {
+    return std::to_string(number) + " " + (number == 1 ? one : many);
+}
