@@ -35,6 +35,9 @@ await() {
     done
 }
 
+# lines_of FILE N: FILE holds exactly N lines.
+lines_of() { [[ $(cat "$1" 2>/dev/null | wc -l) == "$2" ]]; }
+
 # ends_within SECONDS PID WHAT [STATUS]: waits for the program to end, SECONDS at the most after
 # WHAT, and sets status to its exit status, which must be STATUS when that is given.
 ends_within() {

@@ -68,7 +68,7 @@ wait_for_window "the window restored by the compositor" is_main_restored
 lines=$(wc -l <"$scratch/run/data.txt")
 more_lines "$scratch/run/data.txt" "$lines"
 press $(point "${finish_button[@]}")
-await "sorted_results.txt, whole" 5 holds_more "$scratch/run/sorted_results.txt" 3
+await "sorted_results.txt, whole" 5 lines_of "$scratch/run/sorted_results.txt" 4
 check_run_files "$scratch/run" 3
 press "${close_button[@]}"
 ends_within 2 "$kelpov_pid" "its close after Finish" 0

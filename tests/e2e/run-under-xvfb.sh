@@ -85,7 +85,6 @@ reported 'in use by another Kelpov' "$scratch/second.err"
 
 kelpov_pid=$first
 click_at "${finish_button[@]}"
-lines_of() { [[ $(cat "$1" 2>/dev/null | wc -l) == "$2" ]]; }
 await "sorted_results.txt after Finish" 10 lines_of "$scratch/run/sorted_results.txt" 4
 # The tables, worked out here from data.txt, whose every line must be an item of 1..3.
 check_run_files "$scratch/run" 3
