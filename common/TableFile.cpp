@@ -28,13 +28,15 @@ fs::path Resolved(fs::path path) {
     return path;
 }
 
-// The suffix of a new table's name: a dot and six of these.
+// The suffix of a new table's name: ".kelpov-" and six of these. The mark says whose it is, so
+// that the sweep of leftovers never takes a file someone named "results.txt.backup".
+constexpr std::string_view SuffixMark = ".kelpov-";
 constexpr std::string_view SuffixLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t SuffixLength = 6;
 
 std::string RandomSuffix() {
     static std::minstd_rand random{std::random_device{}()};
-    std::string suffix = ".";
+    std::string suffix(SuffixMark);
     for (std::size_t k = 0; k < SuffixLength; ++k) {
         suffix += SuffixLetters[random() % SuffixLetters.size()];
     }
@@ -42,11 +44,11 @@ std::string RandomSuffix() {
 }
 
 bool IsNewFileOf(std::string_view name, std::string_view table) {
-    if (name.size() != table.size() + 1 + SuffixLength || !name.starts_with(table) ||
-        name[table.size()] != '.') {
+    if (name.size() != table.size() + SuffixMark.size() + SuffixLength ||
+        !name.starts_with(table) || !name.substr(table.size()).starts_with(SuffixMark)) {
         return false;
     }
-    return std::ranges::all_of(name.substr(table.size() + 1), [](char c) {
+    return std::ranges::all_of(name.substr(table.size() + SuffixMark.size()), [](char c) {
         return SuffixLetters.find(c) != std::string_view::npos;
     });
 }

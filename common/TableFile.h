@@ -41,6 +41,7 @@ private:
 };
 
 // Removes from folder what a run cut off during a Commit of one of tables left there: the regular
-// files named like the table with the suffix of a new file. Nothing else is touched; a leftover
+// files named like the table with the suffix of a new file (".kelpov-" and six lowercase letters or
+// digits). Nothing else is touched, "results.txt.backup" included; a leftover
 // that cannot be removed stays, harming no run.
 void RemoveLeftovers(int folder, std::span<const std::string_view> tables);

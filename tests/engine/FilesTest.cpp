@@ -187,11 +187,12 @@ void AwaitCutBackTo(const std::vector<int>& picks) {
 void MakeLeftovers() {
     Write(Data, LogBytes({7}));
     for (const char* name :
-         {"results.txt.abc123", "sorted_results.txt.0z9y8x", "results.txt.abc12",
-          "results.txt.abc1234", "results.txt.ABC123", "data.txt.abc123", "results.txt-abc123"}) {
+         {"results.txt.kelpov-abc123", "sorted_results.txt.kelpov-0z9y8x",
+          "results.txt.kelpov-abc12", "results.txt.kelpov-abc1234", "results.txt.kelpov-ABC123",
+          "data.txt.kelpov-abc123", "results.txt-kelpov-abc123", "results.txt.backup"}) {
         Write(name, "x");
     }
-    fs::create_directory("sorted_results.txt.zzzzzz");
+    fs::create_directory("sorted_results.txt.kelpov-zzzzzz");
 }
 
 }  // namespace
@@ -388,12 +389,14 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         {.name = "tables' new files left behind", .setUp = MakeLeftovers,
             .beforeOpen = [] {
                 EXPECT_EQ(Bytes(Data), LogBytes({7}));
-                EXPECT_EQ(Bytes("results.txt.abc123") + Bytes("sorted_results.txt.0z9y8x"),
+                EXPECT_EQ(Bytes("results.txt.kelpov-abc123") +
+                              Bytes("sorted_results.txt.kelpov-0z9y8x"),
                           None + None);
             },
-            .others = {{"results.txt.abc12", "x"}, {"results.txt.abc1234", "x"},
-                       {"results.txt.ABC123", "x"}, {"data.txt.abc123", "x"},
-                       {"results.txt-abc123", "x"}, {"sorted_results.txt.zzzzzz", Odd}}},
+            .others = {{"results.txt.kelpov-abc12", "x"}, {"results.txt.kelpov-abc1234", "x"},
+                       {"results.txt.kelpov-ABC123", "x"}, {"data.txt.kelpov-abc123", "x"},
+                       {"results.txt-kelpov-abc123", "x"}, {"results.txt.backup", "x"},
+                       {"sorted_results.txt.kelpov-zzzzzz", Odd}}},
         // A full disk cuts a write short, and the torn line is cut off.
         {.name = "the disk fills up within a line of data.txt",
             .setUp = [] { disk.room = std::ssize(LogBytes({1, 2, 2, 4, 4})) + 2; },
