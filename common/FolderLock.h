@@ -15,6 +15,11 @@ public:
 
     FolderLock() = default;  // holds nothing
 
+    // Locks file, the folder or its log, against a second Kelpov. Another Kelpov's lock is a file
+    // failure on logName ("in use by another Kelpov working in this folder"); any other error
+    // that kept the file from being locked is returned, and 0 when it is locked.
+    static int LockOrRefuse(int file, const char* logName);
+
     // Takes the current folder, whose data log is logName. A file failure when another Kelpov
     // holds it ("in use by another Kelpov working in this folder"), or when the folder cannot be
     // locked, with the reason.

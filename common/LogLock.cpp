@@ -21,11 +21,7 @@ LogLock LogLock::Take(int folder, const char* name) {
     if (!held) {
         FailOnFile(name, "create", SystemReason(errno));
     }
-    if (::flock(held.Get(), LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error == EWOULDBLOCK) {
-            FailOnFile(name, "open", FolderLock::InUse);
-        }
+    if (const int error = FolderLock::LockOrRefuse(held.Get(), name); error != 0) {
         FailOnFile(name, "lock against a second Kelpov", SystemReason(error));
     }
     if (missing && ::fsync(folder) != 0) {
