@@ -10,7 +10,8 @@ class Picker;
 // print the same words.
 struct Summary {
     std::vector<int> counts;         // item k's count at index k - 1, for items 1..n
-    std::vector<double> expected;    // item k's count if the draws followed their law exactly
+    std::vector<double> expected;    // item k's count if the draws followed their law exactly,
+                                     // one for each of counts
     int picks = 0;                   // the sum of the counts: the picks "results.txt" counts
     int recorded = 0;                // every recorded pick, those outside items 1..n too
     int highest = 0;                 // the largest count

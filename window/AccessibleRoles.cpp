@@ -8,7 +8,7 @@ namespace {
 
 // The dynamic property that marks a control, and its values.
 const char* const MarkProperty = "kelpovAccessible";
-enum Marked { Status = 1, LeftOut = 2 };
+enum Marked { Status = 1, LeftOut = 2, Chart = 3 };
 
 int MarkOf(const QObject* object) {
     return object->property(MarkProperty).toInt();
@@ -70,6 +70,8 @@ QAccessibleInterface* Interface(const QString& className, QObject* object) {
             return new StatusInterface(static_cast<QLabel*>(widget));
         case LeftOut:
             return new LeftOutInterface(widget);
+        case Chart:
+            return new QAccessibleWidget(widget, QAccessible::Chart);
         default:
             break;
     }
@@ -90,6 +92,10 @@ void Mark(QWidget* control, Marked mark) {
 
 void ShowAsStatus(QLabel* label) {
     Mark(label, Status);
+}
+
+void ShowAsChart(QWidget* view) {
+    Mark(view, Chart);
 }
 
 void LeaveOut(QWidget* control) {

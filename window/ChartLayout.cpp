@@ -119,9 +119,6 @@ private:
                 chart.marks.emplace_back(x + barWidth / 2, b.rect.top() - 2);
             }
             chart.bars.push_back(b);
-            if (s_.expected.size() != s_.counts.size()) {
-                continue;
-            }
             // The mean of its items' expected counts, which differ only under a fractional count.
             const auto expectedBegin = s_.expected.begin() + (b.first - 1);
             const double expected =
@@ -201,9 +198,8 @@ private:
                           s_.expected.end();
         entries.emplace_back(
             Key::Expected,
-            even && !s_.expected.empty()
-                ? Tr("expected if fair: %1 per item").arg(Figure(s_.expected.front()))
-                : Tr("expected if fair"));
+            even ? Tr("expected if fair: %1 per item").arg(Figure(s_.expected.front()))
+                 : Tr("expected if fair"));
         if (!chart.marks.empty()) {
             entries.emplace_back(Key::MostFrequent, Tr("most frequent"));
         }

@@ -407,7 +407,8 @@ void Form1::JudgeFairnessLater(const std::string& outcomes) {
     const std::span<const Int16> recorded = picker_.Picks.Slots(1, picker_.PickCount);
     auto* reading = new QFutureWatcher<QString>(this);
     connect(reading, &QFutureWatcher<QString>::finished, this, [this, reading] {
-        ResultsView1->SetReading(reading->result());
+        // result() throws again what the reading threw, such as running out of memory.
+        Handle([&] { ResultsView1->SetReading(reading->result()); });
         reading->deleteLater();
     });
     reading->setFuture(

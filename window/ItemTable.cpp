@@ -40,7 +40,7 @@ int ItemTable::columnCount(const QModelIndex& parent) const {
 
 double ItemTable::DifferenceOf(int row) const {
     const auto k = static_cast<std::size_t>(row);
-    return k < summary_.expected.size() ? summary_.counts[k] - summary_.expected[k] : 0;
+    return summary_.counts[k] - summary_.expected[k];
 }
 
 QVariant ItemTable::data(const QModelIndex& index, int role) const {

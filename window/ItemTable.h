@@ -18,6 +18,7 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void SetSummary(const Summary& summary);
+    const Summary& GetSummary() const { return summary_; }
 
     // One line per item: the item, a tab, its count.
     QString CountsText() const;

@@ -1,6 +1,5 @@
 #include "window/ResultsView.h"
 
-#include <QAccessibleWidget>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -12,6 +11,7 @@
 
 #include <algorithm>
 
+#include "window/AccessibleRoles.h"
 #include "window/ItemTable.h"
 
 const QColor ResultsView::Background = Qt::white;
@@ -31,13 +31,6 @@ const QColor SelectionColour = BarColour;
 constexpr int Gap = 8;      // between the areas, and from them to what they keep clear
 constexpr int Padding = 8;  // inside an area, around its words or its chart
 constexpr int TableWidth = 300;
-
-QAccessibleInterface* AccessibleChart(const QString& className, QObject* object) {
-    auto* view = qobject_cast<ResultsView*>(object);
-    return className == QLatin1String("ResultsView") && view != nullptr
-               ? new QAccessibleWidget(view, QAccessible::Chart)
-               : nullptr;
-}
 
 // A small triangle pointing down at tip.
 void DrawMark(QPainter& painter, QPoint tip) {
@@ -89,8 +82,7 @@ QTableView* NewTable(ItemTable* items, QWidget* parent) {
 }  // namespace
 
 ResultsView::ResultsView(QWidget* parent) : QWidget(parent) {
-    [[maybe_unused]] static const bool accessible =
-        (QAccessible::installFactory(AccessibleChart), true);
+    ShowAsChart(this);
     // Its words are English sentences and its items run left to right, whatever the window's
     // layout direction.
     setLayoutDirection(Qt::LeftToRight);
@@ -115,7 +107,6 @@ ResultsView::ResultsView(QWidget* parent) : QWidget(parent) {
 }
 
 void ResultsView::SetSummary(const Summary& summary) {
-    summary_ = summary;
     items_->SetSummary(summary);
     // The numbers' columns as wide as their widest number or their title.
     const auto fit = [this](int column, int widest) {
@@ -127,7 +118,7 @@ void ResultsView::SetSummary(const Summary& summary) {
     };
     fit(ItemTable::Item, static_cast<int>(summary.counts.size()));
     fit(ItemTable::Count, summary.highest);
-    setAccessibleName(QString::fromStdString(SummaryText(summary_)));
+    setAccessibleName(QString::fromStdString(SummaryText(summary)));
     setAccessibleDescription(tr("The fairness reading is being worked out."));
     update();
 }
@@ -172,7 +163,8 @@ QFont ResultsView::ChartFont() const {
 
 ChartLayout ResultsView::Chart() const {
     const QFontMetrics metrics(ChartFont());
-    return LayOutChart(summary_, chartArea_.adjusted(Padding, Padding, -Padding, -Padding),
+    return LayOutChart(items_->GetSummary(),
+                       chartArea_.adjusted(Padding, Padding, -Padding, -Padding),
                        {[metrics](const QString& text) { return metrics.horizontalAdvance(text); },
                         metrics.height()});
 }

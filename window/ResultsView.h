@@ -52,7 +52,6 @@ private:
     void PaintChart(QPainter& painter, const ChartLayout& chart) const;
     void PaintText(QPainter& painter, QRect area) const;
 
-    Summary summary_;
     QRect keepClear_;
     QRect textArea_;
     QRect chartArea_;
