@@ -7,14 +7,12 @@
 #include <boost/math/distributions/non_central_chi_squared.hpp>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/quadrature/gauss_kronrod.hpp>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
-#include "finish/Counted.h"
 
 namespace {
 
@@ -23,12 +21,10 @@ constexpr double RestLevel = 0.05;
 // The chi-square law of the changes is used from this many stretches expected per item; below
 // it, the changes are simulated.
 constexpr double LeastExpected = 5;
-constexpr int Simulations = 999;
 // The simulated runs per factor tried when the detectable difference is simulated.
 constexpr int PowerRuns = 100;
 // "Found 4 times in 5".
 constexpr double FoundShare = 0.8;
-constexpr double LargestFactor = 1000;
 
 // However a distribution is asked, it answers with a number and never throws.
 namespace policies = boost::math::policies;
@@ -424,16 +420,16 @@ void JudgeChanges(const Law& law, const Picks& read, Fairness& fairness) {
     const double tolerance = 1e-9 * std::max(1.0, observed);
     const Drawing fair(law, 1);
     int atLeast = 0;
-    for (int run = 0; run < Simulations; ++run) {
+    for (int run = 0; run < SimulatedRuns; ++run) {
         simulated.push_back(SimulatedStatistic(fair, inverseExpected, stretches, random, counts));
         atLeast += simulated.back() >= observed - tolerance;
     }
     fairness.statistic = observed;
     fairness.test = Fairness::Test::SimulatedChanges;
-    fairness.p = (1.0 + atLeast) / (Simulations + 1.0);
+    fairness.p = (1.0 + atLeast) / (SimulatedRuns + 1.0);
     // A run is read as uneven when fewer than `allowed` simulated statistics reach its own.
     const auto allowed =
-        static_cast<std::size_t>(std::ceil(SignificanceLevel * (Simulations + 1) - 1));
+        static_cast<std::size_t>(std::ceil(SignificanceLevel * (SimulatedRuns + 1) - 1));
     std::ranges::sort(simulated, std::ranges::greater{});
     const double critical = simulated[allowed - 1] + tolerance;
     fairness.detectable = SmallestFound([&](double factor) {
@@ -498,41 +494,6 @@ Fairness Judge(std::span<const Int16> picks, std::string_view outcomes) {
     return fairness;
 }
 
-// A number with a fixed count of decimals, with a point whatever the locale.
-std::string Fixed(double value, int decimals) {
-    char text[64];
-    const auto result =
-        std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed, decimals);
-    return {text, result.ptr};
-}
-
-// A factor rounded up, so that the claim is never larger than the test shows: two decimals below
-// 10 ("1.33"), whole above.
-std::string FactorText(double factor) {
-    return factor < 10 ? Fixed(std::ceil(factor * 100) / 100, 2) : Fixed(std::ceil(factor), 0);
-}
-
-std::string How(const Fairness& fairness) {
-    const std::string law = fairness.fractional ? " against the draw's own law" : "";
-    const std::string stretches =
-        "which item holds each of the " + Counted(fairness.changes + 1, "stretch", "stretches") +
-        " between changes of item" + law + ", which the pointer's rests cannot sway";
-    switch (fairness.test) {
-        case Fairness::Test::Changes:
-            return "The test counts " + stretches;
-        case Fairness::Test::SimulatedChanges:
-            return "The test counts " + stretches + ", and reads the counts against " +
-                   std::to_string(Simulations) + " simulated runs";
-        case Fairness::Test::Binomial:
-            return "The test is an exact binomial test" + law + " on the " +
-                   Counted(fairness.judged, "pick", "picks") +
-                   ", whose repeats show no rests of the pointer";
-        case Fairness::Test::None:
-            break;
-    }
-    return {};
-}
-
 }  // namespace
 
 std::vector<double> DrawLaw(std::string_view outcomes) {
@@ -548,65 +509,4 @@ Fairness JudgeFairness(std::span<const Int16> picks, std::string_view outcomes) 
         fairness.obstacle = Fairness::Obstacle::OutOfMemory;
         return fairness;
     }
-}
-
-std::string PValueText(double p) {
-    if (p < 0.0001) {
-        return "p < 0.0001";
-    }
-    // Three significant figures of p, then of the rounded value, which may have gained a digit
-    // (0.09996 gives 0.100).
-    const auto decimalsOf = [](double value) {
-        return 2 - static_cast<int>(std::floor(std::log10(value)));
-    };
-    const std::string first = Fixed(p, decimalsOf(p));
-    double rounded = 0;
-    std::from_chars(first.data(), first.data() + first.size(), rounded);
-    if (p < SignificanceLevel && rounded >= SignificanceLevel) {
-        return "p = 0.00999";
-    }
-    return "p = " + Fixed(rounded, decimalsOf(rounded));
-}
-
-std::string FairnessText(const Fairness& fairness) {
-    using enum Fairness::Obstacle;
-    std::string text;
-    switch (fairness.obstacle) {
-        case NoLaw:
-            return "Not judged: the outcome count gives fewer than two items to compare";
-        case NoPicks:
-            return "Not judged: no recorded pick is an item the draw gives";
-        case NoChanges:
-            return "Not judged: the picks never change item, so they say nothing of the draws";
-        case TwoItemsRested:
-            text =
-                "Not judged: with two items the stretches of one item can only alternate, so "
-                "only their lengths could show a favoured item, and the pointer's rests "
-                "lengthen them";
-            break;
-        case OutOfMemory:
-            return "Not judged: there was not enough memory to compute the reading";
-        case None:
-            text = (fairness.verdict == Fairness::Verdict::Uneven
-                        ? "Some items come up more often than chance explains ("
-                        : "No clear sign that some items come up more often (") +
-                   PValueText(*fairness.p) + "). " + How(fairness) + ". ";
-            text += fairness.detectable
-                        ? "A run of this size would find an item drawn " +
-                              FactorText(*fairness.detectable) +
-                              " times as often as each other one 4 times in 5"
-                        : "A run of this size is too short to find even an item drawn " +
-                              std::to_string(static_cast<int>(LargestFactor)) +
-                              " times as often as each other one 4 times in 5";
-            break;
-    }
-    if (fairness.rested) {
-        text += ". The pointer rested: " + Counted(fairness.repeats, "beat", "beats") +
-                " repeated the pick before them (about " +
-                std::to_string(std::lround(fairness.expectedRepeats)) +
-                " for independent draws of these counts), and the longest stretch is item " +
-                std::to_string(fairness.longestItem) + " for " +
-                Counted(fairness.longestStretch, "beat", "beats");
-    }
-    return text;
 }

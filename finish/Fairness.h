@@ -66,6 +66,10 @@ struct Fairness {
 
 // The level below which counts are read as differing more than chance explains.
 inline constexpr double SignificanceLevel = 0.01;
+// The runs simulated where counts are too sparse for the chi-square law.
+inline constexpr int SimulatedRuns = 999;
+// The largest factor the detectable difference is sought up to.
+inline constexpr double LargestFactor = 1000;
 
 // The law of one draw for an outcome count N read as a real: the chance of each value 1..K, at
 // index k - 1. For a whole N of 1 or more, 1/N each; for 5.6, 1/5.6 for items 1..5 and 0.6/5.6 for
@@ -76,12 +80,3 @@ std::vector<double> DrawLaw(std::string_view outcomes);
 // (its simulations are seeded from the picks) and safe to call from any thread; never throws. With
 // many items and sparse counts it simulates and may take a moment: call it off the event loop.
 Fairness JudgeFairness(std::span<const Int16> picks, std::string_view outcomes) noexcept;
-
-// The reading in words: what it shows with its p-value, what difference a run of this size could
-// show, and the rests, or why nothing was judged. Every sentence begins with a letter and the
-// text ends with a letter, so that it reads the same in either layout direction.
-std::string FairnessText(const Fairness& fairness);
-
-// "p = " and the p-value with three significant figures, rounded so that it never crosses the
-// significance level ("p = 0.00999", not "p = 0.0100", for 0.009996); "p < 0.0001" below that.
-std::string PValueText(double p);

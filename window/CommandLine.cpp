@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "common/Failure.h"
-#include "finish/Fairness.h"
+#include "finish/FairnessWords.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
 #include "window/FinishJson.h"

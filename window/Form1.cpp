@@ -21,7 +21,7 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
-#include "finish/Fairness.h"
+#include "finish/FairnessWords.h"
 #include "finish/Finish.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bench/SimulatedPicks.h"
-#include "finish/Fairness.h"
+#include "finish/FairnessWords.h"
 #include "tests/engine/Stretches.h"
 
 // The p-values of the changes are the chi-square survival function in closed form, scaled by

@@ -25,7 +25,7 @@
 #include <tuple>
 #include <utility>
 
-#include "finish/Fairness.h"
+#include "finish/FairnessWords.h"
 #include "finish/Summary.h"
 #include "window/Form1.h"
 #include "window/Hyperlink.h"
