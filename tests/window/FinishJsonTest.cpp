@@ -34,22 +34,26 @@ private slots:
             "p": 0.0008275246236931512, "test": "changes", "reason": null, "drawnItems": 4,
             "repeats": 0, "expectedRepeats": 7.083333333333333, "rested": false, "changes": 23,
             "longestStretch": {"item": 1, "beats": 1}, "detectableFactor": "number"})");
-        QTest::newRow("two items, rests")
+        // Item 1 begins a stretch after the first pick only once: no whole turn to read.
+        QTest::newRow("two items, too few to tell")
             << QByteArray("2") << "1*20 2*20 1*20 2*20" << QByteArray(R"({"items": 2,
             "picks": 80, "recorded": 80, "counts": [40, 40], "expected": [40, 40],
-            "verdict": "not-judged", "p": null, "test": null, "reason": "two-items-rested",
+            "verdict": "not-judged", "p": null, "test": null, "reason": "too-few-picks",
             "drawnItems": 2, "repeats": 76, "expectedRepeats": 39, "rested": true, "changes": 3,
             "longestStretch": {"item": 1, "beats": 20}, "detectableFactor": null})");
-        // 2.5 outcomes count items 1 and 2, and draw 3 too, half as often.
-        QTest::newRow("fractional, sparse")
-            << QByteArray("2.5") << "0 1 3 2 3 1 2" << QByteArray(R"({"items": 2, "picks": 4,
-            "recorded": 7, "counts": [2, 2], "expected": [2, 2], "verdict": "consistent",
-            "p": "number", "test": "changes-simulated", "reason": null, "drawnItems": 3,
-            "repeats": 0, "expectedRepeats": 1, "rested": false, "changes": 5,
-            "longestStretch": {"item": 1, "beats": 1}, "detectableFactor": null})");
+        // 2.5 outcomes count items 1 and 2, and draw 3 too, half as often; the 0 before the
+        // first movement is recorded, not judged. Item 1 begins 60 of 120 stretches, where the
+        // chain of changes gives it 45.
+        QTest::newRow("fractional, exact")
+            << QByteArray("2.5") << ("0 " + QString("1*2 2 1 3 ").repeated(30))
+            << QByteArray(R"({"items": 2, "picks": 120, "recorded": 151, "counts": [90, 30],
+            "expected": [60, 60], "verdict": "uneven", "p": "number", "test": "changes-exact",
+            "reason": null, "drawnItems": 3, "repeats": 30, "expectedRepeats": 65,
+            "rested": false, "changes": 119, "longestStretch": {"item": 1, "beats": 2},
+            "detectableFactor": "number"})");
         QTest::newRow("no items") << QByteArray("-3") << "1*2" << QByteArray(R"({"items": 0,
             "picks": 0, "recorded": 2, "counts": [], "expected": [], "verdict": "not-judged",
-            "p": null, "test": null, "reason": "no-law", "drawnItems": 0, "repeats": 1,
+            "p": null, "test": null, "reason": "no-law", "drawnItems": 0, "repeats": 0,
             "expectedRepeats": 0, "rested": false, "changes": 0, "longestStretch": null,
             "detectableFactor": null})");
         QTest::newRow("no picks") << QByteArray("3") << "" << QByteArray(R"({"items": 3,
