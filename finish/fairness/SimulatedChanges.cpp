@@ -10,14 +10,14 @@ namespace {
 
 // The stretches drawn, at most, for the p-value and for the difference a run would find; together
 // they keep the reading within a few tenths of a second.
-constexpr double StretchBudget = 6e6;
+constexpr double StretchBudget = 4e6;
 // The p-value's runs stop after this many reach the run's own statistic (Besag and Clifford's
 // sequential p-value): enough for a p near the level to within a factor of 1.5.
 constexpr int Reached = 50;
 // The runs drawn at least, for the level's critical statistic (more as the budget allows, up to
 // CriticalRuns), at most, and for each factor tried in the search for the difference.
 constexpr int FewestRuns = 199, CriticalRuns = 999, MostRuns = 9999;
-constexpr int FewestPowerRuns = 40, MostPowerRuns = 100;
+constexpr int FewestPowerRuns = 25, MostPowerRuns = 100;
 // The factors the search for the difference tries at most.
 constexpr int FactorsTried = 9;
 
