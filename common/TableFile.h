@@ -12,10 +12,10 @@
 // the table and syncs the folder, so the table is at every moment either the earlier complete file
 // or the new complete one. The new file has no name until it is complete (O_TMPFILE) where the
 // file system allows it, so that a run cut off on the way leaves nothing; elsewhere it is named
-// like the table with a suffix of six random letters and digits. A symbolic link at the name keeps
-// working: the file it points to is replaced. A FIFO or a device at the name is written as it is,
-// without waiting. Every failure is a file failure that names the table, and leaves nothing beside
-// it.
+// like the table with the suffix ".kelpov-" and six random letters and digits. A symbolic link at
+// the name keeps working: the file it points to is replaced. A FIFO or a device at the name is
+// written as it is, without waiting. Every failure is a file failure that names the table, and
+// leaves nothing beside it.
 class TableFile {
 public:
     // Begins the table: creates the file beside it, or opens the FIFO or device in its place.
