@@ -172,9 +172,9 @@ int main(int argc, char** argv) {
     std::printf("\nchecks of k: item 1 drawn k times as often, k as the reading gave it\n");
     const std::vector<Row> checked = {
         {What("2", "k", 2000, Geometric(5)), "2", fair, 2000, Geometric(5), biasedRuns},
-        {What("2", "k", 500, Bursts), "2", fair, 500, Bursts, biasedRuns},
+        {What("2", "k", 2000, Bursts), "2", fair, 2000, Bursts, biasedRuns},
         {What("2.5", "k", 2000, Independent), "2.5", fair, 2000, Independent, biasedRuns},
-        {What("3", "k", 60, Independent), "3", fair, 60, Independent, biasedRuns},
+        {What("3", "k", 200, Independent), "3", fair, 200, Independent, biasedRuns},
         {What("6", "k", 2000, Independent), "6", fair, 2000, Independent, biasedRuns},
         {What("6", "k", 2000, Geometric(5)), "6", fair, 2000, Geometric(5), biasedRuns},
         {What("20000", "k", 2000, Independent), "20000", fair, 2000, Independent,

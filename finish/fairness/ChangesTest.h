@@ -12,12 +12,14 @@
 // one a draw conditioned on differing from the one before, however long the pointer rested.
 // Pearson's statistic of the counts is read against:
 //   - for three items and at most ExactStretches stretches, its law worked out exactly;
-//   - where every item is expected to begin at least LeastExpected stretches, its limit law;
+//   - where every item is expected to begin at least LeastExpected stretches, its limit law,
+//     whose p is then within a factor of 1.5 of the exact one from 0.01 to 0.05 (worked out
+//     for 3 to 6 items);
 //   - elsewhere, runs of the chain simulated from a seed the picks give.
 TestOutcome ChangesTest(const DrawLaw& law, const Observed& seen, std::stop_token stop);
 
 inline constexpr int ExactStretches = 150;
-inline constexpr double LeastExpected = 5;
+inline constexpr double LeastExpected = 7;
 
 // Pearson's statistic of counts that add up to total against the shares pi.
 double Pearson(const std::vector<int>& counts, const std::vector<double>& pi, int total);

@@ -25,14 +25,14 @@ private slots:
         QTest::addColumn<QByteArray>("outcomes");
         QTest::addColumn<QString>("picks");
         QTest::addColumn<QByteArray>("json");
-        // Counts 12, 5, 4, 3 of 24 stretches: p is erfc(sqrt(y/2)) + sqrt(2y/pi) exp(-y/2) with
-        // y = 2 (36 + 1 + 4 + 9) / 6.
+        // Counts 16, 6, 5, 5 of 32 stretches: p is erfc(sqrt(y/2)) + sqrt(2y/pi) exp(-y/2) with
+        // y = 2 (64 + 4 + 9 + 9) / 8.
         QTest::newRow("uneven") << QByteArray("4")
-                                << "1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 2 1 3"
-                                << QByteArray(R"({"items": 4, "picks": 24, "recorded": 24,
-            "counts": [12, 5, 4, 3], "expected": [6, 6, 6, 6], "verdict": "uneven",
-            "p": 0.0008275246236931512, "test": "changes", "reason": null, "drawnItems": 4,
-            "repeats": 0, "expectedRepeats": 7.083333333333333, "rested": false, "changes": 23,
+                                << "1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 2 1 3 1 4 1 2 1 3 1 4"
+                                << QByteArray(R"({"items": 4, "picks": 32, "recorded": 32,
+            "counts": [16, 6, 5, 5], "expected": [8, 8, 8, 8], "verdict": "uneven",
+            "p": 8.287854510495484e-05, "test": "changes", "reason": null, "drawnItems": 4,
+            "repeats": 0, "expectedRepeats": 9.6875, "rested": false, "changes": 31,
             "longestStretch": {"item": 1, "beats": 1}, "detectableFactor": "number"})");
         // Item 1 begins a stretch after the first pick only once: no whole turn to read.
         QTest::newRow("two items, too few to tell")

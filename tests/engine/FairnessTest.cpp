@@ -94,12 +94,13 @@ TEST(Fairness, ReadsTheRunsItIsGiven) {
             "5; a smaller difference can go unseen. " + counts + "30 stretches" + chain +
             ", its chance worked out exactly (p = 0.0491)." +
             repeats("42 picks repeat the one before them (about 42", "item 1 for 41 beats")},
-        // Counts 12, 5, 4, 3 of 24 stretches: x = (36 + 1 + 4 + 9) / 6, y = 2x.
-        {"four items, item 1 favoured", "4", "1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 2 1 3",
-            Uneven, O::None, Changes, 25.0 / 3, 0.0008275246236931512, 0, 23,
-            uneven + "Over the 24 stretches between changes of item, some items began more of "
+        // Counts 16, 6, 5, 5 of 32 stretches: x = (64 + 4 + 9 + 9) / 8, y = 2x.
+        {"four items, item 1 favoured", "4",
+            "1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 3 1 4 1 2 1 2 1 3 1 4 1 2 1 3 1 4",
+            Uneven, O::None, Changes, 10.75, 8.287854510495484e-05, 0, 31,
+            uneven + "Over the 32 stretches between changes of item, some items began more of "
             "them than a fair draw gives, by more than chance explains. " + counts +
-            "24 stretches" + chain + ", scaled for the chain (p = 0.000828)."},
+            "32 stretches" + chain + ", scaled for the chain (p < 0.0001)."},
         // Counts 13, 12, 12, 9, 9, 9 of 64 stretches against the law of 5.6.
         {"fractional count, limit law", "5.6",
             Times("1*2 2 3 4*3 5 6 1 2*2 3 4 5*2 6 1 2 3 1 4 5 2 6 3 1", 3),
