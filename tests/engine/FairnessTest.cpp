@@ -7,6 +7,7 @@
 
 #include "bench/SimulatedPicks.h"
 #include "finish/FairnessWords.h"
+#include "finish/fairness/ChainDraw.h"
 #include "picker/DrawLaw.h"
 #include "tests/engine/Stretches.h"
 
@@ -214,6 +215,43 @@ TEST(Fairness, StopsWhenAsked) {
     EXPECT_EQ(fairness.obstacle, Fairness::Obstacle::Cancelled);
     EXPECT_EQ(fairness.verdict, Fairness::Verdict::NotJudged);
     EXPECT_FALSE(fairness.p.has_value());
+}
+
+// The item that begins the next stretch is drawn straight from the others, as the generator's
+// draw conditioned on differing from the current item: never the current one, each other item j
+// as often as q_j / (1 - q_current), with item 1's chance raised by the factor tried.
+TEST(Fairness, NextStretchIsADrawOfTheOtherItems) {
+    struct Case {
+        const char* outcomes;
+        double factor;
+        int current;
+    };
+    const std::vector<Case> cases = {{"2.5", 1, 1}, {"2.5", 1, 3}, {"5.6", 1, 6},
+                                     {"6", 3, 2},   {"6", 3, 1},   {"2", 1, 2}};
+    constexpr int Draws = 30000;
+    Random random(7);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.outcomes) + " current " + std::to_string(c.current));
+        std::vector<double> law = LawOfDraw(c.outcomes).chances;
+        law[0] *= c.factor;
+        const ChainDraw draw(LawOfDraw(c.outcomes), c.factor);
+        std::vector<int> seen(law.size() + 1);
+        for (int k = 0; k < Draws; ++k) {
+            ++seen[static_cast<std::size_t>(draw.Next(c.current, random))];
+        }
+        EXPECT_EQ(seen[static_cast<std::size_t>(c.current)], 0);
+        const double others = 1 + (c.factor - 1) * LawOfDraw(c.outcomes).chances[0] -
+                              law[static_cast<std::size_t>(c.current - 1)];
+        double chiSquare = 0;
+        for (std::size_t item = 1; item <= law.size(); ++item) {
+            if (static_cast<int>(item) != c.current) {
+                const double expected = Draws * law[item - 1] / others;
+                chiSquare += (seen[item] - expected) * (seen[item] - expected) / expected;
+            }
+        }
+        // Chi-square with up to 4 degrees of freedom, at 1e-6.
+        EXPECT_LT(chiSquare, 33.4);
+    }
 }
 
 TEST(Fairness, PrintsPSoThatItNeverCrossesTheLevel) {
