@@ -19,7 +19,7 @@ BUILD_PACKAGES += clang-14
 endif
 FUZZ_PACKAGES := make cmake clang-14 libclang-rt-14-dev
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils weston xwayland qt6-wayland \
-	python3-pil python3-xlib strace
+	python3-pil python3-xlib strace locales
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 FUZZ_SECONDS ?= 60
 

@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/WaylandQuirks.h"
 #include "app/WindowSystem.h"
+#include "common/Conversions.h"
 #include "common/Failure.h"
 #include "window/Form1.h"
 #include "window/Notices.h"
@@ -14,6 +15,9 @@ int main(int argc, char* argv[]) {
     // A FIFO whose reader has gone fails the write (EPIPE), which is reported as a file failure,
     // instead of killing Kelpov without a word.
     std::signal(SIGPIPE, SIG_IGN);
+    // Where the user's locale writes "5,6", so may the settings and --finish: decided here, before
+    // any thread starts, for every stage of the run.
+    ReadDecimalComma(LocaleWritesDecimalComma());
     const CommandLine commandLine(argc, argv);
     if (!commandLine.WantsWindow()) {
         return commandLine.RunWithoutWindow();
