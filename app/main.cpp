@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "app/CommandLine.h"
+#include "app/SingleWindow.h"
 #include "app/WaylandQuirks.h"
 #include "app/WindowSystem.h"
 #include "common/Conversions.h"
@@ -42,10 +43,14 @@ int main(int argc, char* argv[]) {
             return LeaveWindowSystem(std::move(app), 1);
         }
     }
+    if (SingleWindow::RaiseRunningKelpov()) {
+        return LeaveWindowSystem(std::move(app), 0);  // its window is raised; nothing is touched
+    }
     int status = 1;  // opening the data log failed, and the failure has been reported
     {
         Form1 form;
         if (!form.HasFailed()) {
+            const SingleWindow answering(&form);
             QObject::connect(&form, &Form1::Failed, app.get(), [] { QCoreApplication::exit(1); });
             form.show();
             status = QApplication::exec();
