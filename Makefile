@@ -10,8 +10,8 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 
-BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
-	libboost-math-dev libgtest-dev libbenchmark-dev
+BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev \
+	fonts-liberation2 libboost-math-dev libgtest-dev libbenchmark-dev
 # The clang preset builds with Debian's clang 14; fuzzing also needs its sanitizer and libFuzzer
 # runtimes.
 ifeq ($(PRESET),clang)

@@ -29,7 +29,7 @@ const QByteArray Raised = "raised\n";
 QString PrivateFolder() {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty()) {
-        folder = QStringLiteral("%1/kelpov-%2").arg(QDir::tempPath()).arg(::geteuid());
+        folder = QStringLiteral("%1/kelpov-%2").arg(QDir::tempPath(), QString::number(::geteuid()));
         ::mkdir(QFile::encodeName(folder).constData(), 0700);  // or it is there: judged below
     }
     struct stat status {};
@@ -49,9 +49,7 @@ QString SocketPath() {
         return {};
     }
     return QStringLiteral("%1/kelpov-%2-%3")
-        .arg(privateFolder)
-        .arg(folder.st_dev, 0, 16)
-        .arg(folder.st_ino, 0, 16);
+        .arg(privateFolder, QString::number(folder.st_dev, 16), QString::number(folder.st_ino, 16));
 }
 
 bool IsOwnUser(const QLocalSocket& socket) {
@@ -69,13 +67,16 @@ bool IsToken(const QByteArray& token) {
 }
 
 // The token of a request line, "raise" or "raise TOKEN"; none when the line is anything else.
-std::optional<QByteArray> TokenOf(const QByteArray& line) {
-    if (line == Raise + '\n') {
+std::optional<QByteArray> TokenOf(QByteArray line) {
+    if (!line.endsWith('\n')) {
+        return std::nullopt;
+    }
+    line.chop(1);
+    if (line == Raise) {
         return QByteArray();
     }
-    const QByteArray token = line.mid(Raise.size() + 1).chopped(line.endsWith('\n') ? 1 : 0);
-    if (line.startsWith(Raise + ' ') && line.endsWith('\n') && IsToken(token)) {
-        return token;
+    if (line.startsWith(Raise + ' ') && IsToken(line.sliced(Raise.size() + 1))) {
+        return line.sliced(Raise.size() + 1);
     }
     return std::nullopt;
 }

@@ -51,7 +51,11 @@ WindowActivation::WindowActivation(QWidget* window) : window_(window) {
     }
 }
 
-WindowActivation::~WindowActivation() = default;
+WindowActivation::~WindowActivation() {
+    if (x11_ && x11_->property == XCB_ATOM_NONE) {
+        xcb_discard_reply(x11_->connection, x11_->asked.sequence);
+    }
+}
 
 void WindowActivation::Activate(const QByteArray& waylandToken) {
     if (x11_) {
