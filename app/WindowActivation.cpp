@@ -26,10 +26,10 @@ constexpr const char* TimeProperty = "_KELPOV_ACTIVATION_TIME";
 }  // namespace
 
 // Qt asks for the activation with the time of the last X event it saw, which is older than the
-// user's last click in another program: a window manager then refuses it as a theft of the focus,
-// and without one the server ignores it. So a property of the window is touched first: the server
-// answers with an event that carries its present time, which Qt takes as its own, and the
-// activation follows once Qt has seen that event.
+// user's last click in another program: a window manager that guards the focus against theft may
+// refuse it for that, and without a window manager the server ignores it. So a property of the
+// window is touched first: the server answers with an event that carries its present time, which
+// Qt takes as its own, and the activation follows once Qt has seen that event.
 struct WindowActivation::OnX11 {
     xcb_connection_t* connection;
     xcb_intern_atom_cookie_t asked;
