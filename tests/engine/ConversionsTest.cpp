@@ -70,7 +70,7 @@ TEST(Conversions, TextReadsAsTheUsersLocaleWritesDecimals) {
     };
     for (const auto& [locale, comma] : {Row{"de_DE.UTF-8", true}, Row{"en_US.UTF-8", false},
                                         Row{"C", false}, Row{"xx_XX.UTF-8", false}}) {
-        ASSERT_EQ(UseLocale(locale), locale != "xx_XX.UTF-8") << locale;
+        ASSERT_EQ(UseLocale(locale), locale != "xx_XX.UTF-8") << locale << " (package locales)";
         ASSERT_EQ(LocaleWritesDecimalComma(), comma) << locale;
         ReadDecimalComma(comma);
         std::locale::global(std::locale(std::locale::classic(), new DecimalComma));
