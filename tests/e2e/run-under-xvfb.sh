@@ -7,8 +7,9 @@
 # raises the first window and touches nothing, also while a stranger's bytes and a silent peer wait
 # on its socket; a folder held by a program that is not Kelpov, or by a socket that never answers,
 # reported in use; a run killed while picking and finished at the next start, a failure after
-# start-up, a FIFO whose reader leaves, and the desktop menu's command where ~/Kelpov is a file. Every failure must end the program with
-# status 1. Every wait waits for what it needs, with a bound, and says what did not happen.
+# start-up, a FIFO whose reader leaves, and the desktop menu's command where ~/Kelpov is a file.
+# Every failure must end the program with status 1. Every wait waits for what it needs, with a
+# bound, and says what did not happen.
 #
 # Usage: run-under-xvfb.sh PATH-TO-KELPOV
 set -euo pipefail
