@@ -281,8 +281,6 @@ void Form1::Load() {
     });
     connect(recovery, &Recovery::Quit, this, &QWidget::close);
     connect(recovery, &Recovery::FinishThatRun, this, &Form1::FinishEarlierRun);
-    // Asked once the window is up, over it.
-    QMetaObject::invokeMethod(recovery, &Recovery::Ask, Qt::QueuedConnection);
 }
 
 // Opens the log, and says where a "data.txt" that no run wrote has been kept.

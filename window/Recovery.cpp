@@ -28,6 +28,21 @@ QString Picks(int picks, bool recorded = false) {
 Recovery::Recovery(QWidget* window, UnfinishedRun run)
     : QObject(window), window_(window), run_(std::move(run)) {
     new HeldKeyFilter(this);
+    window_->installEventFilter(this);
+}
+
+bool Recovery::eventFilter(QObject* /*watched*/, QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        window_->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, &Recovery::Ask, Qt::QueuedConnection);
+    }
+    return false;
+}
+
+// Centred over the window once its size is known, which for a message box is only once it shows.
+void Recovery::Open(QDialog* dialog) const {
+    dialog->open();
+    dialog->move(window_->geometry().center() - dialog->rect().center());
 }
 
 int Recovery::Highest() const {
@@ -74,7 +89,7 @@ void Recovery::Ask() {
             emit Quit();
         }
     });
-    question->open();
+    Open(question);
 }
 
 // The count that run was made with is not in its log: the person says it, as in the settings. A
@@ -103,7 +118,7 @@ void Recovery::AskOutcomes(const QString& typed) {
                     .arg(QString::fromStdString(OutcomeCountRefusal(outcomes.toStdString()))));
             connect(refusal, &QMessageBox::finished, this,
                     [this, outcomes] { AskOutcomes(outcomes); });
-            refusal->open();
+            Open(refusal);
             return;
         }
         if (const int left = PicksLeftOut(run_, outcomes.toStdString()); left > 0) {
@@ -112,7 +127,7 @@ void Recovery::AskOutcomes(const QString& typed) {
         }
         emit FinishThatRun(outcomes);
     });
-    dialog->open();
+    Open(dialog);
 }
 
 // Uncounted picks would make the tables look finished, and the next start would empty the log
@@ -142,5 +157,5 @@ void Recovery::ConfirmLeftOut(const QString& outcomes, int left) {
             AskOutcomes(outcomes);
         }
     });
-    question->open();
+    Open(question);
 }

@@ -5,6 +5,7 @@
 
 #include "finish/UnfinishedRun.h"
 
+class QDialog;
 class QWidget;
 
 // The question a start asks when "data.txt" holds the picks of a run that never reached "Finish",
@@ -19,17 +20,21 @@ class Recovery : public QObject {
     Q_OBJECT
 
 public:
+    // Opens the question once the window is shown, centred over it, without waiting for the
+    // answer: only then does it have its place on the screen.
     Recovery(QWidget* window, UnfinishedRun run);
-
-    // Opens the question over the window, without waiting for the answer.
-    void Ask();
 
 signals:
     void FinishThatRun(const QString& outcomes);
     void StartNewRun();
     void Quit();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void Ask();
+    void Open(QDialog* dialog) const;
     void AskOutcomes(const QString& typed);
     void ConfirmLeftOut(const QString& outcomes, int left);
     int Highest() const;
