@@ -578,7 +578,7 @@ private slots:
             "count:2.4", "type:3", "says:Line 6 of data.txt was cut off before its end and is not "
             "counted."} << with({{"data.txt", log + " 2"}}, three) << FinishedControls;
         QTest::newRow("leave picks out") << log << "none" << QStringList{
-            "click:Finish That Run\u2026", "type:0", "asks:count no item: 4 recorded picks",
+            "click:Finish That Run\u2026", "type:-1", "asks:count no item: 4 recorded picks",
             "click:Leave Them Out"} << with({{"data.txt", log}}, none) << FinishedControls;
         QTest::newRow("replaced while asked") << log << "none" << QStringList{
             "replace", "click:Finish That Run\u2026", "type:3"}
