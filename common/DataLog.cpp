@@ -220,7 +220,7 @@ DataLog::Cut DataLog::CutBack(const Extent& keep) {
             const std::optional<std::int64_t> whole = WholeLinesEnd(fd, before);
             // Unread, no line is known to be torn: only the run's own lines after it go.
             if (!whole) {
-                cut.error = errno;
+                cut.error = errno != 0 ? errno : EIO;
             }
             end = whole.value_or(before);
         }

@@ -11,8 +11,8 @@ bool IsClosed(int fd) {
     return ::fcntl(fd, F_GETFD) == -1 && errno == EBADF;
 }
 
-// Gives the lowest free number, filled in order from 0, the closed fd, /dev/null. Not
-// close-on-exec: a program Kelpov starts gets it as well.
+// Opens /dev/null on the lowest free number, which is the closed one, as they are filled from 0
+// up. Not close-on-exec: a program Kelpov starts gets it as well.
 void Fill() {
     if (::open("/dev/null", O_RDWR) < 0) {
         ::open("/", O_RDONLY | O_DIRECTORY);
