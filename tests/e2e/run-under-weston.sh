@@ -4,9 +4,11 @@
 # screenshots. A full run whose files are checked byte for byte, with the title bar's maximize
 # button pressed on a notice and on the window while picking, and the compositor's own maximize;
 # a run with both WAYLAND_DISPLAY and DISPLAY set, as GNOME sets them, which must still be on
-# Wayland, maximized and closed while picking, with the question maximized too; then closes in a
-# row, natively and through weston's X display (Xwayland), each ending Kelpov within 2 s with
-# status 0, the first with data.txt synced and closed before the end.
+# Wayland, maximized and closed while picking, with the question maximized too; then three closes in
+# a row natively and three through weston's X display (Xwayland), each ending Kelpov with status 0,
+# the first with data.txt synced and closed before the end. The suite may run on a busy machine, so
+# a close has 5 s here; scripts/count-closes, which CI runs on a quiet machine, makes 20 and 20
+# closes, each within 2 s.
 #
 # Usage: run-under-weston.sh PATH-TO-KELPOV
 set -euo pipefail
@@ -99,10 +101,11 @@ wait_for_empty_screen "the end of the window after \"Finish and Close\""
 # Closes in a row, each in the folder the one before has let go. The first is traced: data.txt,
 # which it emptied, is synced and then closed, both before the process ends. The others run on one
 # processor shared with a busy loop, where Qt's Wayland teardown hung most often.
+closes=3
 mkdir "$scratch/closes"
 taskset -c 0 sh -c 'while :; do :; done' &
 busy=$!
-for ((i = 1; i <= 20; i++)); do
+for ((i = 1; i <= closes; i++)); do
     if ((i == 1)); then
         start_native "$scratch/closes" strace -f -o "$scratch/trace" \
             -e trace=openat,fcntl,fdatasync,fsync,close,exit_group
@@ -110,7 +113,7 @@ for ((i = 1; i <= 20; i++)); do
         start_native "$scratch/closes" taskset -c 0
     fi
     press "${close_button[@]}"
-    ends_within 2 "$kelpov_pid" "close $i" 0
+    ends_within 5 "$kelpov_pid" "close $i" 0
     wait_for_empty_screen "the end of the window of close $i"
 done
 kill "$busy"
@@ -123,10 +126,10 @@ awk 'function fd(call) { match($0, call "\\([0-9]+"); return substr($0, RSTART +
     synced && /close\([0-9]+\) += 0/ && fd("close") in logfd { closed = 1 }
     /exit_group/ { exit } END { exit !closed }' "$scratch/trace" ||
     fail "data.txt was not synced and closed before the end"
-for ((i = 1; i <= 20; i++)); do
+for ((i = 1; i <= closes; i++)); do
     DISPLAY=$xwayland_display start_kelpov "$binary" "$scratch/closes" ||
         fail "no window on Xwayland"
     DISPLAY=$xwayland_display close_window "$window"
-    ends_within 2 "$kelpov_pid" "close $i on Xwayland" 0
+    ends_within 5 "$kelpov_pid" "close $i on Xwayland" 0
 done
 echo PASS
