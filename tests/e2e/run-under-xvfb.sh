@@ -160,12 +160,14 @@ cmp "$scratch/results.txt" "$scratch/run/results.txt" &&
 # Nothing to raise: the folder is held by a program that is not Kelpov, first alone, then with a
 # socket in the place of Kelpov's that never answers. Kelpov reports the folder in use, as before.
 mkdir "$scratch/held"
-flock "$scratch/held" sleep 60 &
+# Neither keeps the suite's output open, and each is the process the trap ends (flock -F runs sleep
+# in its own place).
+flock -F "$scratch/held" sleep 60 >/dev/null 2>&1 &
 for stalled in no yes; do
     if [[ $stalled == yes ]]; then
         /usr/bin/python3 -c 'import socket, sys, time
 s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(60)' \
-            "$(socket_of "$scratch/held")" &
+            "$(socket_of "$scratch/held")" >/dev/null 2>&1 &
         await "the silent socket" 5 test -S "$(socket_of "$scratch/held")"
     fi
     (cd "$scratch/held" && exec "$binary" -platform xcb) 2>"$scratch/held.err" &
