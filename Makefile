@@ -11,8 +11,8 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 
-BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
-	libboost-math-dev libgtest-dev libbenchmark-dev
+BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev \
+	fonts-liberation2 libboost-math-dev libgtest-dev libbenchmark-dev
 # The clang preset builds with Debian's clang 14, its sanitizers and libFuzzer, whose runtimes come
 # apart; fuzzing builds with that preset.
 CLANG_PACKAGES := clang-14 libclang-rt-14-dev
@@ -21,7 +21,7 @@ BUILD_PACKAGES += $(CLANG_PACKAGES)
 endif
 FUZZ_PACKAGES := $(BUILD_PACKAGES) $(CLANG_PACKAGES)
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils weston xwayland qt6-wayland \
-	python3-pil python3-xlib strace
+	python3-pil python3-xlib strace locales
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 FUZZ_SECONDS ?= 60
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@ struct Summary {
     std::vector<int> mostFrequent;   // the items with that count, in item order; none without picks
     int lowest = 0;                  // the smallest count
     std::vector<int> leastFrequent;  // the items with that count, in item order; none without picks
+    std::optional<int> cutOffLine;   // a last line of "data.txt" cut off before its end, left out
 };
 
 // Reads the counts Counts[1..n] that the tally left, n being the outcome-count text as a 16-bit
@@ -27,6 +29,6 @@ Summary Summarize(const Picker& picker, std::string_view outcomes);
 
 // Sentences that begin "<picks> picks" ("1 pick" for one) and name the most and least frequent
 // items with their counts (or say that no item came up more than once, or that every item came up
-// equally often), and any recorded picks that were not counted: the beats before the first
-// movement, and the picks outside the items.
+// equally often), any recorded picks that were not counted (the beats before the first movement,
+// and the picks outside the items), and a cut-off line left out.
 std::string SummaryText(const Summary& summary);
