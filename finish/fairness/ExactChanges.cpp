@@ -22,7 +22,7 @@ std::vector<double> ExactStretchCounts(const std::vector<double>& chances, int s
     for (std::size_t k = 1; k < static_cast<std::size_t>(stretches); ++k) {
         StopIfAsked(stop);
         for (std::size_t c = 0; c < 3; ++c) {
-            const double stay = 1 - chances[c];
+            const double others = 1 - chances[c];  // the chance of any item but c
             for (std::size_t n1 = 0; n1 <= k; ++n1) {
                 for (std::size_t n2 = 0; n1 + n2 <= k; ++n2) {
                     const std::size_t at = n1 * side + n2;
@@ -33,7 +33,7 @@ std::vector<double> ExactStretchCounts(const std::vector<double>& chances, int s
                     now[c][at] = 0;
                     for (std::size_t j = 0; j < 3; ++j) {
                         if (j != c) {
-                            next[j][at + step[j]] += chance * chances[j] / stay;
+                            next[j][at + step[j]] += chance * chances[j] / others;
                         }
                     }
                 }
