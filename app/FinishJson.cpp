@@ -21,10 +21,12 @@ QJsonValue TestName(Fairness::Test test) {
     switch (test) {
         case Fairness::Test::Changes:
             return QStringLiteral("changes");
+        case Fairness::Test::ExactChanges:
+            return QStringLiteral("changes-exact");
         case Fairness::Test::SimulatedChanges:
             return QStringLiteral("changes-simulated");
-        case Fairness::Test::Binomial:
-            return QStringLiteral("binomial");
+        case Fairness::Test::BeatShare:
+            return QStringLiteral("beat-share");
         case Fairness::Test::None:
             break;
     }
@@ -39,10 +41,12 @@ QJsonValue Reason(Fairness::Obstacle obstacle) {
             return QStringLiteral("no-picks");
         case Fairness::Obstacle::NoChanges:
             return QStringLiteral("no-changes");
-        case Fairness::Obstacle::TwoItemsRested:
-            return QStringLiteral("two-items-rested");
+        case Fairness::Obstacle::TooFewPicks:
+            return QStringLiteral("too-few-picks");
         case Fairness::Obstacle::OutOfMemory:
             return QStringLiteral("out-of-memory");
+        case Fairness::Obstacle::Cancelled:
+            return QStringLiteral("cancelled");
         case Fairness::Obstacle::None:
             break;
     }
@@ -71,6 +75,7 @@ QByteArray FinishJson(const Summary& summary, const Fairness& fairness) {
     for (const double count : summary.expected) {
         expected.append(NumberOrNull(count));
     }
+    const bool judged = fairness.verdict != Fairness::Verdict::NotJudged;
     QJsonValue longest;
     if (fairness.longestStretch > 0) {
         longest = QJsonObject{{QStringLiteral("item"), fairness.longestItem},
@@ -83,8 +88,8 @@ QByteArray FinishJson(const Summary& summary, const Fairness& fairness) {
         {QStringLiteral("counts"), counts},
         {QStringLiteral("expected"), expected},
         {QStringLiteral("verdict"), Verdict(fairness.verdict)},
-        {QStringLiteral("p"), NumberOrNull(fairness.p)},
-        {QStringLiteral("test"), TestName(fairness.test)},
+        {QStringLiteral("p"), judged ? NumberOrNull(fairness.p) : QJsonValue()},
+        {QStringLiteral("test"), judged ? TestName(fairness.test) : QJsonValue()},
         {QStringLiteral("reason"), Reason(fairness.obstacle)},
         {QStringLiteral("drawnItems"), fairness.items},
         {QStringLiteral("repeats"), fairness.repeats},

@@ -1,6 +1,6 @@
 // The fairness reading at the sizes the store allows: 20000 picks of 6 items (the chi-square of
 // the changes) and of 20000 items (sparse counts, simulated), from independent picks (every beat a
-// change, the most work) and with the pointer resting half the time.
+// change, the most work) and with a draw before one beat in five.
 
 #include <benchmark/benchmark.h>
 
@@ -8,13 +8,15 @@
 
 #include "bench/SimulatedPicks.h"
 #include "finish/Fairness.h"
+#include "picker/DrawLaw.h"
 
 namespace {
 
 void BM_JudgeFairness(benchmark::State& state) {
     const std::string outcomes = std::to_string(state.range(0));
-    const Pointer pointer = state.range(1) != 0 ? Pointer{0.5, 5} : Pointer{0, 1};
-    const std::vector<Int16> picks = SimulatedPicks(DrawLaw(outcomes), 17).Run(20000, pointer);
+    const Movement movement = state.range(1) != 0 ? Geometric(5) : Independent;
+    const std::vector<Int16> picks =
+        SimulatedPicks(LawOfDraw(outcomes).chances, 17).Run(20000, movement);
     for (auto _ : state) {
         benchmark::DoNotOptimize(JudgeFairness(picks, outcomes));
     }

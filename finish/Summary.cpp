@@ -5,7 +5,7 @@
 
 #include "common/Conversions.h"
 #include "finish/Counted.h"
-#include "finish/Fairness.h"
+#include "picker/DrawLaw.h"
 #include "picker/Picker.h"
 
 namespace {
@@ -53,6 +53,12 @@ Summary Summarize(const Picker& picker, std::string_view outcomes) {
     }
     summary.picks = std::accumulate(summary.counts.begin(), summary.counts.end(), 0);
     summary.recorded = picker.PickCount;
+    // A positive count draws from item 1 up, so its 0s are the beats before any movement drew.
+    if (TextToReal(outcomes) > 0) {
+        while (summary.unmoved < summary.recorded && picker.Picks[summary.unmoved + 1] == 0) {
+            ++summary.unmoved;
+        }
+    }
     if (summary.picks > 0) {
         summary.highest = std::ranges::max(summary.counts);
         summary.lowest = std::ranges::min(summary.counts);
@@ -67,7 +73,7 @@ Summary Summarize(const Picker& picker, std::string_view outcomes) {
         }
     }
     // The draws' own law, over the items counted: for 5.6 outcomes item 6 comes up less often.
-    std::vector<double> weights = DrawLaw(outcomes);
+    std::vector<double> weights = LawOfDraw(outcomes).chances;
     if (weights.size() < summary.counts.size()) {
         weights.assign(summary.counts.size(), 1.0);
     }
@@ -106,9 +112,13 @@ std::string SummaryText(const Summary& summary) {
         text += " Most frequent: " + Frequency(summary.mostFrequent, summary.highest) +
                 ". Least frequent: " + Frequency(summary.leastFrequent, summary.lowest) + ".";
     }
-    if (summary.recorded > summary.picks) {
-        text += " Not counted: " +
-                Counted(summary.recorded - summary.picks, "recorded pick", "recorded picks") +
+    if (summary.unmoved > 0) {
+        text += " " + Counted(summary.unmoved, "beat", "beats") +
+                " before the first movement recorded 0 and " +
+                (summary.unmoved == 1 ? "is" : "are") + " not counted.";
+    }
+    if (const int outside = summary.recorded - summary.picks - summary.unmoved; outside > 0) {
+        text += " Not counted: " + Counted(outside, "recorded pick", "recorded picks") +
                 (n == 0 ? "." : " outside " + Items(n) + ".");
     }
     if (summary.cutOffLine) {

@@ -15,6 +15,7 @@ struct Summary {
                                      // one for each of counts
     int picks = 0;                   // the sum of the counts: the picks "results.txt" counts
     int recorded = 0;                // every recorded pick, those outside items 1..n too
+    int unmoved = 0;                 // the 0s before the first movement drew, not counted
     int highest = 0;                 // the largest count
     std::vector<int> mostFrequent;   // the items with that count, in item order; none without picks
     int lowest = 0;                  // the smallest count
@@ -28,5 +29,6 @@ Summary Summarize(const Picker& picker, std::string_view outcomes);
 
 // Sentences that begin "<picks> picks" ("1 pick" for one) and name the most and least frequent
 // items with their counts (or say that no item came up more than once, or that every item came up
-// equally often), any recorded picks that were not counted, and a cut-off line left out.
+// equally often), any recorded picks that were not counted (the beats before the first movement,
+// and the picks outside the items), and a cut-off line left out.
 std::string SummaryText(const Summary& summary);

@@ -9,7 +9,6 @@
 class PickGenerator {
 public:
     PickGenerator();
-    explicit PickGenerator(std::uint64_t state) : state_(state) {}
 
     void Reseed(float seed);
 

@@ -422,7 +422,7 @@ void Form1::ShowResults(const std::string& outcomes, std::optional<int> cutOffLi
 }
 
 // The fairness reading can take a while with many items: it is worked out on another thread, from
-// a copy of the picks, and shown when it comes. A window closed before then drops it.
+// a copy of the picks, and shown when it comes. A window closed before then stops it and drops it.
 void Form1::JudgeFairnessLater(const std::string& outcomes) {
     const std::span<const Int16> recorded = picker_.Picks.Slots(1, picker_.PickCount);
     auto* reading = new QFutureWatcher<QString>(this);
@@ -432,9 +432,14 @@ void Form1::JudgeFairnessLater(const std::string& outcomes) {
         reading->deleteLater();
     });
     reading->setFuture(
-        QtConcurrent::run([picks = std::vector<Int16>(recorded.begin(), recorded.end()), outcomes] {
-            return QString::fromStdString(FairnessText(JudgeFairness(picks, outcomes)));
+        QtConcurrent::run([picks = std::vector<Int16>(recorded.begin(), recorded.end()), outcomes,
+                           stop = reading_.get_token()] {
+            return QString::fromStdString(FairnessText(JudgeFairness(picks, outcomes, stop)));
         }));
+}
+
+Form1::~Form1() {
+    reading_.request_stop();
 }
 
 // In the settings, after "Finish" and after a failure a close ends Kelpov at once. While picking

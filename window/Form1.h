@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "picker/Picker.h"
@@ -33,6 +34,8 @@ class Form1 : public QWidget {
 
 public:
     explicit Form1(QWidget* parent = nullptr);
+    // Stops a fairness reading still at work, so that the program ends without waiting for it.
+    ~Form1() override;
 
     // Whether a handler met a failure. It has been reported, and nothing runs any more.
     bool HasFailed() const { return failed_; }
@@ -80,6 +83,7 @@ private:
     bool failed_ = false;
     bool closeWithoutResults_ = false;
     QPointer<QMessageBox> closeQuestion_;
+    std::stop_source reading_;  // stops the fairness reading when the window goes
 
     QLineEdit* Text1;
     QPushButton* Command1;

@@ -202,6 +202,7 @@ TEST(Summary, NamesTheMostAndLeastFrequentItems) {
         std::vector<int> counts;  // of items 1, 2, ...; an item past n stands for picks outside
         std::string summary;
         std::vector<double> expected;  // of items 1 to 7 at most
+        int zeros = 0;                 // 0s recorded before the picks, as before the first movement
     };
     // 100 picks on 100 of 20000 items.
     std::vector<int> sparse(20000);
@@ -227,18 +228,24 @@ TEST(Summary, NamesTheMostAndLeastFrequentItems) {
         {"6", {}, "0 picks of items 1 to 6.", std::vector<double>(6, 0.0)},
         // "2.5" counts items 1 and 2, though its draws also give 3.
         {"2.5", {0, 1, 1}, "1 pick of items 1 to 2. No item came up more than once: 1 item once, "
-            "1 item never. Not counted: 1 recorded pick outside items 1 to 2.", {0.5, 0.5}},
+            "1 item never. 1 beat before the first movement recorded 0 and is not counted. Not "
+            "counted: 1 recorded pick outside items 1 to 2.", {0.5, 0.5}, 1},
+        {"6", {2, 1}, "3 picks of items 1 to 6. Most frequent: item 1, 2 times. Least frequent: "
+            "items 3, 4, 5 and 6, never. 61 beats before the first movement recorded 0 and are not "
+            "counted.", std::vector<double>(6, 0.5), 61},
         // 5.6 outcomes draw item 6 0.6 times as often as each of the others.
         {"5.6", {6, 5, 5, 5, 5, 2}, "28 picks of items 1 to 6. Most frequent: item 1, 6 times. "
             "Least frequent: item 6, 2 times.", {5, 5, 5, 5, 5, 3}},
         {"1", {12, 3}, "12 picks of item 1. Not counted: 3 recorded picks outside item 1.", {12}},
-        {"-3", {1, 1}, "0 picks: the outcome count gives no items to count. Not counted: 2 "
-            "recorded picks.", {}},
+        // A negative count draws 0 itself: its 0s are picks like any other.
+        {"-3", {1, 1}, "0 picks: the outcome count gives no items to count. Not counted: 4 "
+            "recorded picks.", {}, 2},
     };
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.summary);
         auto picker = NewPicker();
+        picker->PickCount = static_cast<Int16>(c.zeros);
         for (std::size_t k = 0; k < c.counts.size(); ++k) {
             for (int pick = 0; pick < c.counts[k]; ++pick) {
                 picker->Picks[++picker->PickCount] = static_cast<Int16>(k + 1);
