@@ -21,6 +21,7 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
+#include "finish/FairRange.h"
 #include "finish/FairnessWords.h"
 #include "finish/Finish.h"
 #include "finish/FinishFromLog.h"
@@ -197,10 +198,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     Label2->setBuddy(Text3);
     new FocusRing(this);
 
-    QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,     Text3,
-                           Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1, ResultsView1->Table(),
-                           Hyperlink4};
-    for (std::size_t k = 1; k < std::size(tabOrder); ++k) {
+    QList<QWidget*> tabOrder = {Text1,      Command1,   Text2,      Command2,    Text3,
+                                Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1};
+    tabOrder << ResultsView1->TabStops() << Hyperlink4;
+    for (qsizetype k = 1; k < tabOrder.size(); ++k) {
         setTabOrder(tabOrder[k - 1], tabOrder[k]);
     }
 
@@ -396,7 +397,9 @@ void Form1::ShowResults(const std::string& outcomes) {
     Hyperlink2->show();
     Hyperlink3->show();
     Label3->hide();
-    ResultsView1->SetSummary(Summarize(picker_, outcomes));
+    const Summary summary = Summarize(picker_, outcomes);
+    ResultsView1->SetSummary(summary,
+                             FairRangeOf(picker_.Picks.Slots(1, picker_.PickCount), summary));
     JudgeFairnessLater(outcomes);
     ResultsView1->show();
     Command1->hide();
@@ -408,15 +411,15 @@ void Form1::ShowResults(const std::string& outcomes) {
 // a copy of the picks, and shown when it comes. A window closed before then drops it.
 void Form1::JudgeFairnessLater(const std::string& outcomes) {
     const std::span<const Int16> recorded = picker_.Picks.Slots(1, picker_.PickCount);
-    auto* reading = new QFutureWatcher<QString>(this);
-    connect(reading, &QFutureWatcher<QString>::finished, this, [this, reading] {
+    auto* reading = new QFutureWatcher<ReadingWords>(this);
+    connect(reading, &QFutureWatcher<ReadingWords>::finished, this, [this, reading] {
         // result() throws again what the reading threw, such as running out of memory.
         Handle([&] { ResultsView1->SetReading(reading->result()); });
         reading->deleteLater();
     });
     reading->setFuture(
         QtConcurrent::run([picks = std::vector<Int16>(recorded.begin(), recorded.end()), outcomes] {
-            return QString::fromStdString(FairnessText(JudgeFairness(picks, outcomes)));
+            return FairnessWords(JudgeFairness(picks, outcomes));
         }));
 }
 

@@ -1,10 +1,12 @@
-// The results chart's geometry, checked against the counts it is drawn from.
+// The results chart's geometry, checked against the counts it is drawn from, and the fair band
+// against seeded fair runs and runs with one favoured item.
 
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <random>
 
 #include "picker/Picker.h"
@@ -15,17 +17,26 @@ namespace {
 // A font of 7 pixels a character and 14 a line.
 const ChartLayout::Metrics Fixed = {[](const QString& text) { return 7 * int(text.size()); }, 14};
 
-// A run of fair picks of items 1..n, with `extra` more picks of one item, as the window sums it.
-Summary Run(const char* outcomes, int picks, int item, int extra) {
+struct Run {
+    Summary summary;
+    FairRange range;
+};
+
+// Independent draws of the outcome count's law, except that `item` is drawn `factor` times as
+// often as each other item, as the window sums them.
+Run Draw(const char* outcomes, int picks, int item, double factor, unsigned seed) {
     auto picker = std::make_unique<Picker>();
-    std::mt19937 random(picks);
-    std::uniform_real_distribution<double> draw(0, std::atof(outcomes));
+    std::mt19937 random(seed);
+    const double n = std::atof(outcomes);
+    std::uniform_real_distribution<double> draw(0, n);
+    std::bernoulli_distribution favoured((factor - 1) / (n - 1 + factor));
     for (int k = 0; k < picks; ++k) {
-        const auto pick = Int16(k < extra ? item : 1 + int(draw(random)));
-        picker->Picks[++picker->PickCount] = pick;
+        picker->Picks[++picker->PickCount] = Int16(favoured(random) ? item : 1 + int(draw(random)));
     }
     TallyPicks(*picker, outcomes);
-    return Summarize(*picker, outcomes);
+    Run run{Summarize(*picker, outcomes), {}};
+    run.range = FairRangeOf(picker->Picks.Slots(1, picker->PickCount), run.summary);
+    return run;
 }
 
 std::vector<QRect> TextBoxes(const ChartLayout& chart) {
@@ -42,6 +53,13 @@ std::vector<QRect> TextBoxes(const ChartLayout& chart) {
     return boxes;
 }
 
+// The first of the rectangles whose columns hold x.
+const QRect* At(const std::vector<QRect>& rects, int x) {
+    const auto found = std::ranges::find_if(
+        rects, [x](QRect rect) { return rect.left() <= x && x <= rect.right(); });
+    return found == rects.end() ? nullptr : &*found;
+}
+
 }  // namespace
 
 class ChartLayoutTest : public QObject {
@@ -51,8 +69,8 @@ private slots:
     void chart_data() {
         QTest::addColumn<QString>("outcomes");
         QTest::addColumn<int>("picks");
-        QTest::addColumn<int>("item");   // an item with `extra` more picks
-        QTest::addColumn<int>("extra");  // picks of `item` among `picks`
+        QTest::addColumn<int>("item");  // an item drawn `factor` times as often as the others
+        QTest::addColumn<double>("factor");
         QTest::addColumn<QSize>("size");
         const QSize small(655, 127), large(1168, 531);  // in a window of 687x497 and 1200x900
         for (const int n : {2, 20, 100, 101, 1000, 4000, 20000}) {
@@ -60,28 +78,32 @@ private slots:
                 for (const QSize size : {small, large}) {
                     QTest::addRow("%d items, %d picks, %dx%d", n, picks, size.width(),
                                   size.height())
-                        << QString::number(n) << picks << 1 << 0 << size;
+                        << QString::number(n) << picks << 1 << 1.0 << size;
                 }
             }
         }
-        QTest::newRow("item 894 picked 179 times") << "1000" << 20000 << 894 << 159 << small;
-        QTest::newRow("5.6 outcomes") << "5.6" << 1000 << 1 << 0 << small;
-        QTest::newRow("no picks") << "7" << 0 << 1 << 0 << small;
-        QTest::newRow("no items") << "0" << 10 << 1 << 0 << small;
-        QTest::newRow("a legend in rows") << "50" << 500 << 3 << 40 << QSize(260, 200);
+        QTest::newRow("item 894 at 9 times its share") << "1000" << 20000 << 894 << 9.0 << small;
+        QTest::newRow("5.6 outcomes") << "5.6" << 1000 << 1 << 1.0 << small;
+        // The last range holds item 1001 alone, whose share is half the others'.
+        QTest::newRow("1000.5 outcomes") << "1000.5" << 20000 << 1 << 1.0 << small;
+        QTest::newRow("no picks") << "7" << 0 << 1 << 1.0 << small;
+        QTest::newRow("no items") << "0" << 10 << 1 << 1.0 << small;
+        QTest::newRow("a legend in rows") << "50" << 500 << 3 << 20.0 << QSize(260, 200);
     }
 
-    // Each bar stands for its items' highest and lowest counts on a scale from 0 with round
-    // ticks, and no two words or marks overlap.
+    // Each bar stands for its items' counts on a scale from 0 with round ticks: one item's count,
+    // or a range's mean with a mark from its lowest count to its highest; the band and the expected
+    // line at each bar are its items'; what lies outside the band is marked; no two words or marks
+    // overlap.
     void chart() {
         QFETCH(QString, outcomes);
         QFETCH(int, picks);
         QFETCH(int, item);
-        QFETCH(int, extra);
+        QFETCH(double, factor);
         QFETCH(QSize, size);
-        const Summary summary = Run(outcomes.toLatin1(), picks, item, extra);
+        const auto [summary, range] = Draw(outcomes.toLatin1(), picks, item, factor, 1);
         const QRect area(QPoint(20, 30), size);
-        const ChartLayout chart = LayOutChart(summary, area, Fixed);
+        const ChartLayout chart = LayOutChart(summary, range, area, Fixed);
         if (summary.counts.empty()) {
             QCOMPARE(chart.empty, QString("No items to chart"));
             QVERIFY(chart.bars.empty() && chart.ticks.empty());
@@ -97,38 +119,65 @@ private slots:
         const int n = int(summary.counts.size());
         QVERIFY(QList<int>({1, 2, 5, 10, 20, 50, 100, 200, 500}).contains(chart.itemsPerBar));
         QVERIFY(int(chart.bars.size()) * ChartLayout::MinPitch <= plot.width());
+        QCOMPARE(range.highest.empty(), picks == 0);
+        std::vector<QRect> expected;
+        for (const QLine& line : chart.expected) {
+            expected.emplace_back(line.p1(), line.p2());
+        }
         int next = 1;
         for (const ChartLayout::Bar& bar : chart.bars) {
             QCOMPARE(bar.first, next);
             QCOMPARE(bar.last, std::min(n, next + chart.itemsPerBar - 1));
             next = bar.last + 1;
-            const auto begin = summary.counts.begin() + bar.first - 1;
-            const auto end = summary.counts.begin() + bar.last;
-            QCOMPARE(bar.highest, *std::max_element(begin, end));
-            QCOMPARE(bar.lowest, *std::min_element(begin, end));
-            QCOMPARE(bar.rect.top(), y(bar.highest));
-            QCOMPARE(bar.lowestRect.top(), y(bar.lowest));
-            QCOMPARE(bar.lowestRect.bottom(), plot.bottom());
+            const auto from = std::size_t(bar.first - 1), to = std::size_t(bar.last);
+            const auto sum = [&](const auto& values) {
+                return std::accumulate(values.begin() + from, values.begin() + to, 0.0);
+            };
+            const auto [lowest, highest] =
+                std::minmax_element(summary.counts.begin() + from, summary.counts.begin() + to);
+            QCOMPARE(bar.lowest, *lowest);
+            QCOMPARE(bar.highest, *highest);
+            QCOMPARE(bar.rect.top(), y(sum(summary.counts) / double(to - from)));
             QCOMPARE(bar.rect.bottom(), plot.bottom());
             QCOMPARE(bar.rect.width(), chart.bars.front().rect.width());
             QVERIFY(bar.rect.left() >= plot.left() && bar.rect.right() <= plot.right());
             QVERIFY(&bar == &chart.bars.front() || bar.rect.left() > (&bar - 1)->rect.right() + 1);
-            // Only a few most frequent items are marked, each with a mark over its bar.
-            const bool marked = summary.mostFrequent.size() <= 5 &&
-                                summary.highest > summary.lowest &&
-                                std::ranges::any_of(summary.mostFrequent, [&](int most) {
-                                    return most >= bar.first && most <= bar.last;
-                                });
-            QCOMPARE(bar.marked, marked);
+            const int x = bar.rect.center().x();
+            if (chart.itemsPerBar == 1) {
+                QVERIFY(bar.spread.isNull());
+            } else {
+                QCOMPARE(bar.spread, QLine(x, y(*highest), x, std::min(y(*lowest), plot.bottom())));
+            }
+            // The line the bar is read against: its items' mean expected count.
+            QVERIFY(At(expected, x) != nullptr);
+            QCOMPARE(At(expected, x)->top(), y(sum(summary.expected) / double(to - from)));
+            bool unusual = false;
+            if (!range.highest.empty()) {
+                const QRect* band = At(chart.band, x);
+                QVERIFY(band != nullptr);
+                QCOMPARE(band->top(), y(*std::max_element(range.highest.begin() + from,
+                                                          range.highest.begin() + to)));
+                QCOMPARE(band->bottom(),
+                         std::min(plot.bottom(), y(*std::min_element(range.lowest.begin() + from,
+                                                                     range.lowest.begin() + to))));
+                for (std::size_t k = from; k < to; ++k) {
+                    unusual = unusual || summary.counts[k] < range.lowest[k] ||
+                              summary.counts[k] > range.highest[k];
+                }
+            }
+            QCOMPARE(bar.unusual, unusual);
+            QCOMPARE(std::ranges::count(chart.marks, QPoint(x, y(*highest) - 2)), long(unusual));
         }
         QCOMPARE(next, n + 1);
         QCOMPARE(chart.marks.size(),
-                 std::size_t(std::ranges::count(chart.bars, true, &ChartLayout::Bar::marked)));
+                 std::size_t(std::ranges::count(chart.bars, true, &ChartLayout::Bar::unusual)));
+        QCOMPARE(chart.band.empty(), range.highest.empty());
 
-        // Ticks from 0 to the first round number that holds every count and expected count.
+        // Ticks from 0 to the first round number that holds every count, expected count and band.
         const double peak =
             std::max({1.0, double(summary.highest),
-                      *std::max_element(summary.expected.begin(), summary.expected.end())});
+                      *std::max_element(summary.expected.begin(), summary.expected.end()),
+                      range.highest.empty() ? 0.0 : *std::ranges::max_element(range.highest)});
         const int step = chart.ticks[1].count;
         QVERIFY(QList<int>({1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000}).contains(step));
         QVERIFY(chart.top >= peak && chart.top - step < peak);
@@ -158,6 +207,42 @@ private slots:
             const QRect mark(tip - QPoint(4, 6), QSize(9, 7));
             QVERIFY(std::ranges::none_of(boxes, [&](QRect box) { return box.intersects(mark); }));
         }
+    }
+
+    void fairBand_data() {
+        QTest::addColumn<int>("items");
+        QTest::addColumn<int>("favoured");  // drawn 20 times as often as each other item; 0: none
+        QTest::addColumn<int>("least");     // seeded runs of 100 that mark it
+        QTest::addColumn<int>("most");      // seeded runs of 100 that mark any other bar
+        for (const int n : {1000, 4000, 20000}) {
+            QTest::addRow("%d items, fair", n) << n << 0 << 0 << 5;
+            QTest::addRow("%d items, one at 20 times its share", n) << n << n / 3 << 95 << 5;
+        }
+    }
+
+    // Out of 100 seeded runs of 20000 picks, at most 5 fair ones show anything unusual, and one
+    // item at 20 times its share is marked in at least 95.
+    void fairBand() {
+        QFETCH(int, items);
+        QFETCH(int, favoured);
+        QFETCH(int, least);
+        QFETCH(int, most);
+        int marked = 0, others = 0;
+        for (unsigned seed = 1; seed <= 100; ++seed) {
+            const Run run =
+                Draw(QByteArray::number(items), 20000, favoured, favoured > 0 ? 20 : 1, seed);
+            bool favouredMarked = false, otherMarked = false;
+            for (const auto& bar :
+                 LayOutChart(run.summary, run.range, QRect(0, 0, 1168, 531), Fixed).bars) {
+                (bar.first <= favoured && favoured <= bar.last ? favouredMarked : otherMarked) |=
+                    bar.unusual;
+            }
+            marked += int(favouredMarked);
+            others += int(otherMarked);
+        }
+        QVERIFY2(
+            marked >= least && others <= most,
+            qPrintable(QString("marked in %1 runs, another bar in %2").arg(marked).arg(others)));
     }
 };
 
