@@ -603,13 +603,14 @@ private slots:
     }
 
     // Never smaller than laid out; larger, the results grow around the shown controls, and every
-    // control keeps its place.
+    // control keeps its place. The chart has its fair band.
     void growing() {
         Open();
         Submit("3", "5");
         PickWhileMoving(20);
         QTest::mouseClick(Find("Command1"), Qt::LeftButton);
         auto* results = Find<ResultsView>("ResultsView1");
+        QVERIFY(!results->Chart().band.empty());
         const QStringList controls = {"Command1",   "Hyperlink1", "Hyperlink2", "Hyperlink3",
                                       "Hyperlink4", "Label1",     "Text2",      "Text3"};
         QList<QRect> places;

@@ -304,5 +304,10 @@ ChartLayout LayOutChart(const Summary& summary, const FairRange& range, QRect ar
     // The legend's lines do not depend on how many there is room for.
     for (int lines = 1; !builder.Build(lines, chart); ++lines) {
     }
+    // Bars a few lines high at least, or none: a large font in a small window leaves too little.
+    if (chart.plot.height() < ChartLayout::MinPlotLines * metrics.line) {
+        chart = {};
+        chart.empty = Tr("Too little room for the chart: a larger window shows it");
+    }
     return chart;
 }

@@ -59,8 +59,9 @@ struct ChartLayout {
 
     static constexpr int MinPitch = 4;  // pixels from one bar to the next, gap included
     static constexpr int MaxBarWidth = 64;
+    static constexpr int MinPlotLines = 3;  // the plot's least height, in lines of text
 
-    QString empty;  // instead of a chart, when there are no items
+    QString empty;  // instead of a chart, when there are no items or too little room
     QRect plot;     // the bars' area; the count 0 lies on the row just below it
     int top = 1;    // the count at the plot's top edge
     int itemsPerBar = 1;

@@ -21,9 +21,7 @@ ItemTableView::ItemTableView(ItemTable* items, QWidget* parent)
     setModel(sorted);
     setSortingEnabled(true);
     sortByColumn(ItemTable::Item, Qt::AscendingOrder);
-    horizontalHeader()->setToolTip(
-        tr("Click a column's title, or press Return in a column, to "
-           "sort by it"));
+    horizontalHeader()->setToolTip(tr("Click a title, or press Return in a column, to sort by it"));
     verticalHeader()->hide();
     horizontalHeader()->setStretchLastSection(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -106,16 +104,6 @@ void ItemTableView::SortBy(int column) {
                   model()->headerData(column, Qt::Horizontal, Qt::InitialSortOrderRole).toInt());
     sortByColumn(column, order);
     scrollTo(currentIndex());
-}
-
-// Ctrl+C is left to the window's copy of the results, which knows what the table shows.
-bool ItemTableView::event(QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-        event->ignore();
-        return true;
-    }
-    return QTableView::event(event);
 }
 
 void ItemTableView::keyPressEvent(QKeyEvent* event) {

@@ -281,7 +281,7 @@ void ResultsView::PaintChart(QPainter& painter, const ChartLayout& chart) const 
     if (!chart.empty.isEmpty()) {
         painter.setPen(Ink);
         painter.drawText(chartArea_.adjusted(Padding, Padding, -Padding, -Padding),
-                         Qt::AlignLeft | Qt::AlignTop, chart.empty);
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, chart.empty);
         return;
     }
     const QRect& plot = chart.plot;
