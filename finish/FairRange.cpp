@@ -94,8 +94,8 @@ FairRange FairRangeOf(std::span<const Int16> picks, const Summary& summary) {
     }
     // The sum over stretches treats each stretch's item as a draw of its own, while it differs from
     // the item before: that spreads the counts by (1 + r) / (1 - r) too much in variance, r the
-    // chance of a repeat (exactly so for independent draws), so the distances from the mean are
-    // narrowed by its root.
+    // chance of a repeat (on average exactly so for independent draws), so the distances from the
+    // mean are narrowed by its root.
     const double narrowing = std::sqrt((1 - repeat) / (1 + repeat));
     // Each item may leave its range with chance `tail` on either side, so that all stay within it
     // at the level asked.
