@@ -1,4 +1,5 @@
 # make run   builds Kelpov and starts it
+# make build builds everything
 # make test  builds everything and runs every test
 # make bench builds everything and runs the benchmarks
 # make package builds the Debian package and checks its modes, lintian, its desktop entry and its
@@ -10,20 +11,21 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 
-BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
-	libboost-math-dev libgtest-dev libbenchmark-dev
-# The clang preset builds with Debian's clang 14; fuzzing also needs its sanitizer and libFuzzer
-# runtimes.
+BUILD_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev \
+	fonts-liberation2 libboost-math-dev libgtest-dev libbenchmark-dev
+# The clang preset builds with Debian's clang 14, its sanitizers and libFuzzer, whose runtimes come
+# apart; fuzzing builds with that preset.
+CLANG_PACKAGES := clang-14 libclang-rt-14-dev
 ifeq ($(PRESET),clang)
-BUILD_PACKAGES += clang-14
+BUILD_PACKAGES += $(CLANG_PACKAGES)
 endif
-FUZZ_PACKAGES := make cmake clang-14 libclang-rt-14-dev
+FUZZ_PACKAGES := $(BUILD_PACKAGES) $(CLANG_PACKAGES)
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils weston xwayland qt6-wayland \
-	python3-pil python3-xlib strace
+	python3-pil python3-xlib strace locales
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench package fuzz
+.PHONY: run build test bench package fuzz packages
 
 # The program writes its files into the directory it starts in: here, the top of the project.
 run:
@@ -32,11 +34,17 @@ run:
 	cmake --build --preset $(PRESET) -j2 --target kelpov
 	$(BUILD)/app/kelpov
 
-test:
+build:
 	scripts/ensure-packages $(TEST_PACKAGES)
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j2
+
+test: build
 	ctest --preset $(PRESET) -j2
+
+# Every package that any of the targets above needs, for any preset.
+packages:
+	scripts/ensure-packages $(TEST_PACKAGES) $(CLANG_PACKAGES) $(PACKAGE_PACKAGES)
 
 bench:
 	scripts/ensure-packages $(BUILD_PACKAGES)

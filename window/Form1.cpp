@@ -26,6 +26,7 @@
 #include "finish/Finish.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
+#include "window/AboutKelpov.h"
 #include "window/AccessibleRoles.h"
 #include "window/FocusRing.h"
 #include "window/Hyperlink.h"
@@ -223,6 +224,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     for (const Qt::Key arrow : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down}) {
         new QShortcut(arrow, Command1, [this] { DrawFromSurface(); });
     }
+    // The keys every desktop program has: Ctrl+Q quits as a close does (asking first while
+    // picking), F1 tells what Kelpov is and which keys it has.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, this, &QWidget::close);
+    new QShortcut(Qt::Key_F1, this, [this] { ShowAboutKelpov(this); });
 
     Load();
     Text2->setFocus();
@@ -266,24 +271,34 @@ void Form1::Load() {
     std::optional<UnfinishedRun> unfinished;
     Handle([&] {
         picker_.TakeFolder();
-        unfinished = FindUnfinishedRun();
+        unfinished = FindUnfinishedRun(picker_);
     });
     if (failed_) {
         return;
     }
     if (!unfinished) {
-        Handle([this] { picker_.OpenLog(); });
+        StartRun();
         return;
     }
     auto* recovery = new Recovery(this, *unfinished);
     connect(recovery, &Recovery::StartNewRun, this, [this] {
-        Handle([this] { picker_.OpenLog(); });
+        StartRun();
         Text2->setFocus();
     });
     connect(recovery, &Recovery::Quit, this, &QWidget::close);
     connect(recovery, &Recovery::FinishThatRun, this, &Form1::FinishEarlierRun);
-    // Asked once the window is up, over it.
-    QMetaObject::invokeMethod(recovery, &Recovery::Ask, Qt::QueuedConnection);
+}
+
+// Opens the log, and says where a "data.txt" that no run wrote has been kept.
+void Form1::StartRun() {
+    Handle([this] { picker_.OpenLog(); });
+    if (!failed_ && !picker_.LogSetAside().empty()) {
+        ShowNotice(this, QMessageBox::Information,
+                   tr("The \"data.txt\" found here is not a log Kelpov could have written, so it "
+                      "is kept as it was, under the name \"%1\" in this folder. The picks of "
+                      "this run go into a new, empty \"data.txt\".")
+                       .arg(QString::fromLocal8Bit(picker_.LogSetAside().c_str())));
+    }
 }
 
 void Form1::resizeEvent(QResizeEvent* /*event*/) {
@@ -379,16 +394,16 @@ void Form1::FinishRun() {
 void Form1::FinishEarlierRun(const QString& outcomes) {
     Handle([&] {
         const WaitPointer waiting;
-        FinishFromLog(picker_, outcomes.toStdString());
+        const std::optional<int> cutOffLine = FinishFromLog(picker_, outcomes.toStdString());
         for (QWidget* setting :
              std::initializer_list<QWidget*>{Label1, Text2, Label2, Text3, Command2}) {
             setting->hide();
         }
-        ShowResults(outcomes.toStdString());
+        ShowResults(outcomes.toStdString(), cutOffLine);
     });
 }
 
-void Form1::ShowResults(const std::string& outcomes) {
+void Form1::ShowResults(const std::string& outcomes, std::optional<int> cutOffLine) {
     // The files were written into the current directory.
     Hyperlink1->SetLinkTarget(LinkTargetOf(Picker::DataLogName));
     Hyperlink2->SetLinkTarget(LinkTargetOf(ResultsName));
@@ -397,7 +412,8 @@ void Form1::ShowResults(const std::string& outcomes) {
     Hyperlink2->show();
     Hyperlink3->show();
     Label3->hide();
-    const Summary summary = Summarize(picker_, outcomes);
+    Summary summary = Summarize(picker_, outcomes);
+    summary.cutOffLine = cutOffLine;
     ResultsView1->SetSummary(summary,
                              FairRangeOf(picker_.Picks.Slots(1, picker_.PickCount), summary));
     JudgeFairnessLater(outcomes);

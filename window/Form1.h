@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 #include <string>
 
 #include "picker/Picker.h"
@@ -26,7 +27,7 @@ class ResultsView;
 //   Finished  the three file links and the results view
 // with the credit link always shown. The window can grow beyond the size its controls were laid
 // out for, never shrink below it; the controls keep their places, and the results view grows. A
-// close while picking asks first whether to finish.
+// close while picking asks first whether to finish. Ctrl+Q closes, F1 opens "About Kelpov".
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -50,6 +51,7 @@ protected:
 
 private:
     void Load();
+    void StartRun();
     void DrawFromSurface();
     void Submit();
     void Beat();
@@ -57,7 +59,8 @@ private:
     void StopBeats();
     void FinishRun();
     void FinishEarlierRun(const QString& outcomes);
-    void ShowResults(const std::string& outcomes);
+    // cutOffLine: a last line of "data.txt" that the results leave out, cut off before its end.
+    void ShowResults(const std::string& outcomes, std::optional<int> cutOffLine = {});
     void JudgeFairnessLater(const std::string& outcomes);
     void AskBeforeClosing();
     void CloseWithoutResults();
