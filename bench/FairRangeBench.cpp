@@ -18,8 +18,8 @@ void BM_FairRange(benchmark::State& state) {
     const std::string outcomes = std::to_string(state.range(0));
     const Pointer pointers[] = {{0, 1}, {0.5, 5}, {0.9, 50}};
     auto picker = std::make_unique<Picker>();
-    for (const Int16 pick : SimulatedPicks(DrawLaw(outcomes), 17).Run(
-             20000, pointers[static_cast<std::size_t>(state.range(1))])) {
+    for (const Int16 pick : SimulatedPicks(DrawLaw(outcomes), 17)
+                                .Run(20000, pointers[static_cast<std::size_t>(state.range(1))])) {
         picker->Picks[++picker->PickCount] = pick;
     }
     TallyPicks(*picker, outcomes);
