@@ -17,6 +17,7 @@ void ShowAboutKelpov(QWidget* window) {
             "Tab, Shift+Tab: move between the controls\n"
             "Return, Enter, Space: press the focused button or open the focused link\n"
             "Arrow keys: draw while picking\n"
+            "Return in the results' table: sort by the column, counts largest first\n"
             "Ctrl+C: copy the results after \"Finish\"\n"
             "Ctrl+Q: quit, as closing the window does\n"
             "F1: this help\n\n"

@@ -21,6 +21,7 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
+#include "finish/FairRange.h"
 #include "finish/FairnessWords.h"
 #include "finish/Finish.h"
 #include "finish/FinishFromLog.h"
@@ -198,10 +199,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     Label2->setBuddy(Text3);
     new FocusRing(this);
 
-    QWidget* tabOrder[] = {Text1,      Command1,   Text2,      Command2,     Text3,
-                           Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1, ResultsView1->Table(),
-                           Hyperlink4};
-    for (std::size_t k = 1; k < std::size(tabOrder); ++k) {
+    QList<QWidget*> tabOrder = {Text1,      Command1,   Text2,      Command2,    Text3,
+                                Hyperlink1, Hyperlink2, Hyperlink3, ResultsView1};
+    tabOrder << ResultsView1->TabStops() << Hyperlink4;
+    for (qsizetype k = 1; k < tabOrder.size(); ++k) {
         setTabOrder(tabOrder[k - 1], tabOrder[k]);
     }
 
@@ -413,7 +414,8 @@ void Form1::ShowResults(const std::string& outcomes, std::optional<int> cutOffLi
     Label3->hide();
     Summary summary = Summarize(picker_, outcomes);
     summary.cutOffLine = cutOffLine;
-    ResultsView1->SetSummary(summary);
+    ResultsView1->SetSummary(summary,
+                             FairRangeOf(picker_.Picks.Slots(1, picker_.PickCount), summary));
     JudgeFairnessLater(outcomes);
     ResultsView1->show();
     Command1->hide();
@@ -425,8 +427,8 @@ void Form1::ShowResults(const std::string& outcomes, std::optional<int> cutOffLi
 // a copy of the picks, and shown when it comes. A window closed before then stops it and drops it.
 void Form1::JudgeFairnessLater(const std::string& outcomes) {
     const std::span<const Int16> recorded = picker_.Picks.Slots(1, picker_.PickCount);
-    auto* reading = new QFutureWatcher<QString>(this);
-    connect(reading, &QFutureWatcher<QString>::finished, this, [this, reading] {
+    auto* reading = new QFutureWatcher<ReadingWords>(this);
+    connect(reading, &QFutureWatcher<ReadingWords>::finished, this, [this, reading] {
         // result() throws again what the reading threw, such as running out of memory.
         Handle([&] { ResultsView1->SetReading(reading->result()); });
         reading->deleteLater();
@@ -434,7 +436,7 @@ void Form1::JudgeFairnessLater(const std::string& outcomes) {
     reading->setFuture(
         QtConcurrent::run([picks = std::vector<Int16>(recorded.begin(), recorded.end()), outcomes,
                            stop = reading_.get_token()] {
-            return QString::fromStdString(FairnessText(JudgeFairness(picks, outcomes, stop)));
+            return FairnessWords(JudgeFairness(picks, outcomes, stop));
         }));
 }
 

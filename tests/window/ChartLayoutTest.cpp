@@ -1,12 +1,16 @@
-// The results chart's geometry, checked against the counts it is drawn from.
+// The results chart's geometry, checked against the counts it is drawn from, and the fair band
+// against seeded fair runs and runs with one favoured item.
 
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <random>
+#include <numeric>
 
+#include "bench/SimulatedPicks.h"
+#include "finish/FairRange.h"
+#include "picker/DrawLaw.h"
 #include "picker/Picker.h"
 #include "window/results/ChartLayout.h"
 
@@ -15,17 +19,28 @@ namespace {
 // A font of 7 pixels a character and 14 a line.
 const ChartLayout::Metrics Fixed = {[](const QString& text) { return 7 * int(text.size()); }, 14};
 
-// A run of fair picks of items 1..n, with `extra` more picks of one item, as the window sums it.
-Summary Run(const char* outcomes, int picks, int item, int extra) {
+struct Run {
+    Summary summary;
+    FairRange range;
+};
+
+// Draws of the outcome count's law, but for `item` (if any) drawn `factor` times as often,
+// recorded as a pointer that moves so records them, and summed as the window sums them.
+Run Draw(const char* outcomes, int picks, int item, double factor, unsigned seed,
+         Movement movement = Independent) {
     auto picker = std::make_unique<Picker>();
-    std::mt19937 random(picks);
-    std::uniform_real_distribution<double> draw(0, std::atof(outcomes));
-    for (int k = 0; k < picks; ++k) {
-        const auto pick = Int16(k < extra ? item : 1 + int(draw(random)));
+    std::vector<double> law = LawOfDraw(outcomes).chances;
+    if (item > 0 && item <= int(law.size())) {
+        law[std::size_t(item - 1)] *= factor;
+    }
+    for (const Int16 pick :
+         SimulatedPicks(law.empty() ? std::vector{1.0} : law, seed).Run(picks, movement)) {
         picker->Picks[++picker->PickCount] = pick;
     }
     TallyPicks(*picker, outcomes);
-    return Summarize(*picker, outcomes);
+    Run run{Summarize(*picker, outcomes), {}};
+    run.range = FairRangeOf(picker->Picks.Slots(1, picker->PickCount), run.summary);
+    return run;
 }
 
 std::vector<QRect> TextBoxes(const ChartLayout& chart) {
@@ -42,6 +57,13 @@ std::vector<QRect> TextBoxes(const ChartLayout& chart) {
     return boxes;
 }
 
+// The first of the rectangles whose columns hold x.
+const QRect* At(const std::vector<QRect>& rects, int x) {
+    const auto found = std::ranges::find_if(
+        rects, [x](QRect rect) { return rect.left() <= x && x <= rect.right(); });
+    return found == rects.end() ? nullptr : &*found;
+}
+
 }  // namespace
 
 class ChartLayoutTest : public QObject {
@@ -51,8 +73,8 @@ private slots:
     void chart_data() {
         QTest::addColumn<QString>("outcomes");
         QTest::addColumn<int>("picks");
-        QTest::addColumn<int>("item");   // an item with `extra` more picks
-        QTest::addColumn<int>("extra");  // picks of `item` among `picks`
+        QTest::addColumn<int>("item");  // an item drawn `factor` times as often as the others
+        QTest::addColumn<double>("factor");
         QTest::addColumn<QSize>("size");
         const QSize small(655, 127), large(1168, 531);  // in a window of 687x497 and 1200x900
         for (const int n : {2, 20, 100, 101, 1000, 4000, 20000}) {
@@ -60,35 +82,43 @@ private slots:
                 for (const QSize size : {small, large}) {
                     QTest::addRow("%d items, %d picks, %dx%d", n, picks, size.width(),
                                   size.height())
-                        << QString::number(n) << picks << 1 << 0 << size;
+                        << QString::number(n) << picks << 1 << 1.0 << size;
                 }
             }
         }
-        QTest::newRow("item 894 picked 179 times") << "1000" << 20000 << 894 << 159 << small;
-        QTest::newRow("5.6 outcomes") << "5.6" << 1000 << 1 << 0 << small;
-        QTest::newRow("no picks") << "7" << 0 << 1 << 0 << small;
-        QTest::newRow("no items") << "0" << 10 << 1 << 0 << small;
-        QTest::newRow("a legend in rows") << "50" << 500 << 3 << 40 << QSize(260, 200);
+        QTest::newRow("item 894 at 9 times its share") << "1000" << 20000 << 894 << 9.0 << small;
+        QTest::newRow("item 3 at a twentieth of its share") << "50" << 5000 << 3 << 0.05 << large;
+        QTest::newRow("5.6 outcomes") << "5.6" << 1000 << 1 << 1.0 << small;
+        // The last range holds item 1001 alone, drawn 0.6 times as often as each other item.
+        QTest::newRow("1000.6 outcomes") << "1000.6" << 20000 << 1 << 1.0 << small;
+        QTest::newRow("no picks") << "7" << 0 << 1 << 1.0 << small;
+        QTest::newRow("no items") << "0" << 10 << 1 << 1.0 << QSize(655, 90);
+        QTest::newRow("too little room") << "20" << 100 << 1 << 1.0 << QSize(655, 90);
+        QTest::newRow("a legend in rows") << "50" << 500 << 3 << 20.0 << QSize(260, 200);
     }
 
-    // Each bar stands for its items' highest and lowest counts on a scale from 0 with round
-    // ticks, and no two words or marks overlap.
+    // Each bar stands for its items' counts on a scale from 0 with round ticks: one item's count,
+    // or a range's mean with a mark from its lowest count to its highest; the band and the expected
+    // line at each bar are its items'; what lies outside the band is marked; no two words or marks
+    // overlap.
     void chart() {
         QFETCH(QString, outcomes);
         QFETCH(int, picks);
         QFETCH(int, item);
-        QFETCH(int, extra);
+        QFETCH(double, factor);
         QFETCH(QSize, size);
-        const Summary summary = Run(outcomes.toLatin1(), picks, item, extra);
+        const auto [summary, range] = Draw(outcomes.toLatin1(), picks, item, factor, 1);
         const QRect area(QPoint(20, 30), size);
-        const ChartLayout chart = LayOutChart(summary, area, Fixed);
-        if (summary.counts.empty()) {
-            QCOMPARE(chart.empty, QString("No items to chart"));
-            QVERIFY(chart.bars.empty() && chart.ticks.empty());
+        const ChartLayout chart = LayOutChart(summary, range, area, Fixed);
+        if (!chart.empty.isEmpty()) {
+            QCOMPARE(chart.empty, summary.counts.empty()
+                                      ? "No items to chart"
+                                      : "Too little room for the chart: a larger window shows it");
+            QVERIFY(chart.bars.empty() && chart.ticks.empty() && size.height() < 127);
             return;
         }
         const QRect& plot = chart.plot;
-        QVERIFY(area.contains(plot));
+        QVERIFY(area.contains(plot) && plot.height() >= 3 * Fixed.line);
         const auto y = [&](double count) {
             return plot.bottom() + 1 - int(std::lround(count / chart.top * plot.height()));
         };
@@ -97,38 +127,65 @@ private slots:
         const int n = int(summary.counts.size());
         QVERIFY(QList<int>({1, 2, 5, 10, 20, 50, 100, 200, 500}).contains(chart.itemsPerBar));
         QVERIFY(int(chart.bars.size()) * ChartLayout::MinPitch <= plot.width());
+        QCOMPARE(range.highest.empty(), picks == 0);
+        std::vector<QRect> expected;
+        for (const QLine& line : chart.expected) {
+            expected.emplace_back(line.p1(), line.p2());
+        }
         int next = 1;
         for (const ChartLayout::Bar& bar : chart.bars) {
             QCOMPARE(bar.first, next);
             QCOMPARE(bar.last, std::min(n, next + chart.itemsPerBar - 1));
             next = bar.last + 1;
-            const auto begin = summary.counts.begin() + bar.first - 1;
-            const auto end = summary.counts.begin() + bar.last;
-            QCOMPARE(bar.highest, *std::max_element(begin, end));
-            QCOMPARE(bar.lowest, *std::min_element(begin, end));
-            QCOMPARE(bar.rect.top(), y(bar.highest));
-            QCOMPARE(bar.lowestRect.top(), y(bar.lowest));
-            QCOMPARE(bar.lowestRect.bottom(), plot.bottom());
+            const auto from = std::size_t(bar.first - 1), to = std::size_t(bar.last);
+            const auto sum = [&](const auto& values) {
+                return std::accumulate(values.begin() + from, values.begin() + to, 0.0);
+            };
+            const auto [lowest, highest] =
+                std::minmax_element(summary.counts.begin() + from, summary.counts.begin() + to);
+            QCOMPARE(bar.lowest, *lowest);
+            QCOMPARE(bar.highest, *highest);
+            QCOMPARE(bar.rect.top(), y(sum(summary.counts) / double(to - from)));
             QCOMPARE(bar.rect.bottom(), plot.bottom());
             QCOMPARE(bar.rect.width(), chart.bars.front().rect.width());
             QVERIFY(bar.rect.left() >= plot.left() && bar.rect.right() <= plot.right());
             QVERIFY(&bar == &chart.bars.front() || bar.rect.left() > (&bar - 1)->rect.right() + 1);
-            // Only a few most frequent items are marked, each with a mark over its bar.
-            const bool marked = summary.mostFrequent.size() <= 5 &&
-                                summary.highest > summary.lowest &&
-                                std::ranges::any_of(summary.mostFrequent, [&](int most) {
-                                    return most >= bar.first && most <= bar.last;
-                                });
-            QCOMPARE(bar.marked, marked);
+            const int x = bar.rect.center().x();
+            if (chart.itemsPerBar == 1) {
+                QVERIFY(bar.spread.isNull());
+            } else {
+                QCOMPARE(bar.spread, QLine(x, y(*highest), x, std::min(y(*lowest), plot.bottom())));
+            }
+            // The line the bar is read against: its items' mean expected count.
+            QVERIFY(At(expected, x) != nullptr);
+            QCOMPARE(At(expected, x)->top(), y(sum(summary.expected) / double(to - from)));
+            bool unusual = false;
+            if (!range.highest.empty()) {
+                const QRect* band = At(chart.band, x);
+                QVERIFY(band != nullptr);
+                QCOMPARE(band->top(), y(*std::max_element(range.highest.begin() + from,
+                                                          range.highest.begin() + to)));
+                QCOMPARE(band->bottom(),
+                         std::min(plot.bottom(), y(*std::min_element(range.lowest.begin() + from,
+                                                                     range.lowest.begin() + to))));
+                for (std::size_t k = from; k < to; ++k) {
+                    unusual = unusual || summary.counts[k] < range.lowest[k] ||
+                              summary.counts[k] > range.highest[k];
+                }
+            }
+            QCOMPARE(bar.unusual, unusual);
+            QCOMPARE(std::ranges::count(chart.marks, QPoint(x, y(*highest) - 2)), long(unusual));
         }
         QCOMPARE(next, n + 1);
         QCOMPARE(chart.marks.size(),
-                 std::size_t(std::ranges::count(chart.bars, true, &ChartLayout::Bar::marked)));
+                 std::size_t(std::ranges::count(chart.bars, true, &ChartLayout::Bar::unusual)));
+        QCOMPARE(chart.band.empty(), range.highest.empty());
 
-        // Ticks from 0 to the first round number that holds every count and expected count.
+        // Ticks from 0 to the first round number that holds every count, expected count and band.
         const double peak =
             std::max({1.0, double(summary.highest),
-                      *std::max_element(summary.expected.begin(), summary.expected.end())});
+                      *std::max_element(summary.expected.begin(), summary.expected.end()),
+                      range.highest.empty() ? 0.0 : *std::ranges::max_element(range.highest)});
         const int step = chart.ticks[1].count;
         QVERIFY(QList<int>({1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000}).contains(step));
         QVERIFY(chart.top >= peak && chart.top - step < peak);
@@ -158,6 +215,53 @@ private slots:
             const QRect mark(tip - QPoint(4, 6), QSize(9, 7));
             QVERIFY(std::ranges::none_of(boxes, [&](QRect box) { return box.intersects(mark); }));
         }
+    }
+
+    void fairBand_data() {
+        QTest::addColumn<int>("items");
+        QTest::addColumn<int>("favoured");  // drawn `factor` times as often as each other item
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<double>("rests");  // 0: a draw every beat; else rests of 5 beats on average
+        QTest::addColumn<int>("least");     // seeded runs of 100 that mark it
+        QTest::addColumn<int>("most");      // seeded runs of 100 that mark any other bar
+        for (const int n : {1000, 4000, 20000}) {
+            QTest::addRow("%d items, fair", n) << n << 0 << 1.0 << 0.0 << 0 << 5;
+            QTest::addRow("%d items, fair, resting", n) << n << 0 << 1.0 << 0.5 << 0 << 5;
+            QTest::addRow("%d items, one at 20 times its share", n)
+                << n << n / 3 << 20.0 << 0.0 << 95 << 5;
+        }
+        // A band no wider than independent draws need: 10244 picks where 10000 are expected (the
+        // other item then as far below).
+        QTest::newRow("2 items, one at 1.05 times its share") << 2 << 1 << 1.05 << 0.0 << 50 << 100;
+    }
+
+    // Out of 100 seeded runs of 20000 picks, at most 5 fair ones show anything unusual, and one
+    // item at 20 times its share is marked in at least 95.
+    void fairBand() {
+        QFETCH(int, items);
+        QFETCH(int, favoured);
+        QFETCH(double, factor);
+        QFETCH(double, rests);
+        QFETCH(int, least);
+        QFETCH(int, most);
+        int marked = 0, others = 0;
+        for (unsigned seed = 1; seed <= 100; ++seed) {
+            const Run run =
+                Draw(QByteArray::number(items), 20000, favoured, factor, seed,
+                     rests > 0 ? Geometric(5) : Independent);
+            bool favouredMarked = false, otherMarked = false;
+            for (const auto& bar :
+                 LayOutChart(run.summary, run.range, QRect(0, 0, 1168, 531), Fixed).bars) {
+                (bar.first <= favoured && favoured <= bar.last ? favouredMarked : otherMarked) |=
+                    bar.unusual;
+            }
+            marked += int(favouredMarked);
+            others += int(otherMarked);
+        }
+        const QString counted =
+            QString("marked in %1 runs, another bar in %2").arg(marked).arg(others);
+        qInfo("%s", qPrintable(counted));
+        QVERIFY2(marked >= least && others <= most, qPrintable(counted));
     }
 };
 

@@ -207,8 +207,8 @@ private:
             return;
         }
         if (verb == "says") {
-            QTRY_VERIFY2(Announced(Find("ResultsView1")).contains(text),
-                         qPrintable(Announced(Find("ResultsView1"))));
+            QTRY_VERIFY2(Announced(Find("ResultsView1"), QAccessible::Description).contains(text),
+                         qPrintable(Announced(Find("ResultsView1"), QAccessible::Description)));
             return;
         }
         QWidget* dialog = Dialog();
@@ -308,15 +308,16 @@ private slots:
         // Text1 and Command1 come first in the tab order but are hidden, so Text2 has the focus.
         QCOMPARE(QApplication::focusWidget(), Find("Text2"));
         QStringList tabOrder;
-        for (QWidget* control = Find("Text1"); tabOrder.size() < 11;
+        for (QWidget* control = Find("Text1"); tabOrder.size() < 16;
              control = control->nextInFocusChain()) {
             if (control->focusPolicy() & Qt::TabFocus) {
                 tabOrder << control->objectName();
             }
         }
-        QCOMPARE(tabOrder, QStringList({"Text1", "Command1", "Text2", "Command2", "Text3",
-                                        "Hyperlink1", "Hyperlink2", "Hyperlink3", "ResultsView1",
-                                        "ItemTable1", "Hyperlink4"}));
+        QCOMPARE(tabOrder,
+                 QStringList({"Text1", "Command1", "Text2", "Command2", "Text3", "Hyperlink1",
+                              "Hyperlink2", "Hyperlink3", "ResultsView1", "Verdict", "Basis",
+                              "Summary", "Details", "DetailsText", "ItemTable1", "Hyperlink4"}));
 
         // What a screen reader announces: each box by its label, the credit as a link.
         QCOMPARE(Announced(Find("Text2")), "Future Outcomes :");
@@ -736,24 +737,25 @@ private slots:
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 
         const Picker& picker = form_->Engine();
-        const QString reading = QString::fromStdString(
-            FairnessText(JudgeFairness(picker.Picks.Slots(1, picker.PickCount), "3")));
+        const ReadingWords reading =
+            FairnessWords(JudgeFairness(picker.Picks.Slots(1, picker.PickCount), "3"));
         QWidget* results = Find("ResultsView1");
         QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(results);
-        QVERIFY(chart->text(QAccessible::Description) != reading);
-        QTRY_COMPARE(chart->text(QAccessible::Description), reading);
-        QCOMPARE(chart->text(QAccessible::Name),
-                 QString::fromStdString(SummaryText(Summarize(picker, "3"))));
+        QVERIFY(chart->text(QAccessible::Name) != QString::fromStdString(reading.verdict));
+        QTRY_COMPARE(chart->text(QAccessible::Name), QString::fromStdString(reading.verdict));
+        QCOMPARE(chart->text(QAccessible::Description),
+                 QString::fromStdString(reading.basis + " " + SummaryText(Summarize(picker, "3"))));
     }
 
     // Never smaller than laid out; larger, the results grow around the shown controls, and every
-    // control keeps its place.
+    // control keeps its place. The chart has its fair band.
     void growing() {
         Open();
         Submit("3", "5");
         PickWhileMoving(20);
         QTest::mouseClick(Find("Command1"), Qt::LeftButton);
         auto* results = Find<ResultsView>("ResultsView1");
+        QVERIFY(!results->Chart().band.empty());
         const QStringList controls = {"Command1",   "Hyperlink1", "Hyperlink2", "Hyperlink3",
                                       "Hyperlink4", "Label1",     "Text2",      "Text3"};
         QList<QRect> places;

@@ -1,10 +1,12 @@
 #include "window/results/ChartLayout.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <span>
 
 namespace {
 
@@ -32,15 +34,20 @@ QString ItemTitle() {
 
 class Builder {
 public:
-    Builder(const Summary& summary, QRect area, const ChartLayout::Metrics& metrics)
-        : s_(summary), area_(area), m_(metrics), n_(static_cast<int>(summary.counts.size())) {}
+    Builder(const Summary& summary, const FairRange& range, QRect area,
+            const ChartLayout::Metrics& metrics)
+        : s_(summary),
+          range_(range),
+          area_(area),
+          m_(metrics),
+          n_(static_cast<int>(summary.counts.size())) {}
 
-    // Lays the chart out with room for this many rows of legend; false when the legend needs more.
-    bool Build(int legendRows, ChartLayout& chart) {
+    // Lays the chart out with room for this many lines of legend; false when the legend needs more.
+    bool Build(int legendLines, ChartLayout& chart) {
         chart = {};
         const int line = m_.line;
         const int markRoom = std::max(8, line / 2 + 2);
-        const int plotTop = area_.top() + legendRows * line + markRoom;
+        const int plotTop = area_.top() + legendLines * line + markRoom;
         const int itemRow = area_.bottom() + 1 - line;
         const int plotBottom = itemRow - line / 2 - 4;
         const int height = std::max(1, plotBottom - plotTop + 1);
@@ -60,7 +67,7 @@ public:
         LayOutBars(chart);
         LayOutTitles(chart, itemRow);
         LayOutItemLabels(chart, itemRow);
-        return LayOutLegend(chart, legendRows);
+        return LayOutLegend(chart, legendLines);
     }
 
 private:
@@ -69,6 +76,9 @@ private:
         double peak = std::max(1, s_.highest);
         for (const double expected : s_.expected) {
             peak = std::max(peak, expected);
+        }
+        for (const int highest : range_.highest) {
+            peak = std::max(peak, static_cast<double>(highest));
         }
         const int most = std::clamp(height / (m_.line + 6), 1, 8);
         int k = 0;
@@ -95,44 +105,62 @@ private:
         pitch_ = static_cast<double>(width) / count;
         const int gap = pitch_ < ChartLayout::MinPitch ? 0 : std::max(1, int(pitch_) / 5);
         const int barWidth = std::clamp(int(pitch_) - gap, 1, ChartLayout::MaxBarWidth);
-        const bool marking = s_.highest > s_.lowest && s_.mostFrequent.size() <= 5;
-        std::vector<double> expectedYs;
         for (int bar = 0; bar < count; ++bar) {
             ChartLayout::Bar b;
             b.first = bar * chart.itemsPerBar + 1;
             b.last = std::min(n_, b.first + chart.itemsPerBar - 1);
-            const auto begin = s_.counts.begin() + (b.first - 1);
-            const auto end = s_.counts.begin() + b.last;
-            b.lowest = *std::min_element(begin, end);
-            b.highest = *std::max_element(begin, end);
+            const auto first = static_cast<std::size_t>(b.first - 1);
+            const auto end = static_cast<std::size_t>(b.last);
+            const std::span counts = std::span(s_.counts).subspan(first, end - first);
+            const std::span expected = std::span(s_.expected).subspan(first, end - first);
+            b.lowest = std::ranges::min(counts);
+            b.highest = std::ranges::max(counts);
+            b.mean = std::accumulate(counts.begin(), counts.end(), 0.0) /
+                     static_cast<double>(counts.size());
             const int x = static_cast<int>(std::lround(Centre(chart, bar) - barWidth / 2.0));
-            const auto rising = [&](int value) {
-                return QRect(QPoint(x, chart.Y(value)),
-                             QPoint(x + barWidth - 1, chart.plot.bottom()));
-            };
-            b.rect = rising(b.highest);
-            b.lowestRect = rising(b.lowest);
-            b.marked = marking && std::ranges::any_of(s_.mostFrequent, [&](int item) {
-                           return item >= b.first && item <= b.last;
-                       });
-            if (b.marked) {
-                chart.marks.emplace_back(x + barWidth / 2, b.rect.top() - 2);
+            b.rect =
+                QRect(QPoint(x, chart.Y(b.mean)), QPoint(x + barWidth - 1, chart.plot.bottom()));
+            const int centre = x + (barWidth - 1) / 2;
+            if (chart.itemsPerBar > 1) {
+                b.spread = QLine(centre, chart.Y(b.highest), centre,
+                                 std::min(chart.Y(b.lowest), chart.plot.bottom()));
             }
-            chart.bars.push_back(b);
-            // The mean of its items' expected counts, which differ only under a fractional count.
-            const auto expectedBegin = s_.expected.begin() + (b.first - 1);
-            const double expected =
-                std::accumulate(expectedBegin, s_.expected.begin() + b.last, 0.0) /
-                (b.last - b.first + 1);
-            const int y = chart.Y(expected);
             const int from = chart.plot.left() + static_cast<int>(std::lround(bar * pitch_));
             const int to =
                 chart.plot.left() + static_cast<int>(std::lround((bar + 1) * pitch_)) - 1;
+            if (!range_.highest.empty()) {
+                const std::span lowest = std::span(range_.lowest).subspan(first, end - first);
+                const std::span highest = std::span(range_.highest).subspan(first, end - first);
+                for (std::size_t i = 0; i < counts.size(); ++i) {
+                    b.unusual = b.unusual || counts[i] < lowest[i] || counts[i] > highest[i];
+                }
+                const QRect band(
+                    QPoint(from, chart.Y(std::ranges::max(highest))),
+                    QPoint(to, std::min(chart.Y(std::ranges::min(lowest)), chart.plot.bottom())));
+                Extend(chart.band, band);
+            }
+            if (b.unusual) {
+                chart.marks.emplace_back(centre, chart.Y(b.highest) - 2);
+            }
+            chart.bars.push_back(b);
+            // The mean of its items' expected counts, which differ only under a fractional count.
+            const int y = chart.Y(std::accumulate(expected.begin(), expected.end(), 0.0) /
+                                  static_cast<double>(expected.size()));
             if (!chart.expected.empty() && chart.expected.back().y1() == y) {
                 chart.expected.back().setP2(QPoint(to, y));
             } else {
                 chart.expected.emplace_back(from, y, to, y);
             }
+        }
+    }
+
+    // Adds the band over one bar's room, as a wider rectangle where it goes on at the same height.
+    static void Extend(std::vector<QRect>& band, QRect room) {
+        if (!band.empty() && band.back().top() == room.top() &&
+            band.back().bottom() == room.bottom()) {
+            band.back().setRight(room.right());
+        } else {
+            band.push_back(room);
         }
     }
 
@@ -187,13 +215,20 @@ private:
         }
     }
 
-    bool LayOutLegend(ChartLayout& chart, int rows) const {
+    // The legend in rows across the top, an entry's words wrapped where it is wider than the
+    // chart; false when it needs more than `lines` lines.
+    bool LayOutLegend(ChartLayout& chart, int lines) const {
         using Key = ChartLayout::Key;
         std::vector<std::pair<Key, QString>> entries;
         if (chart.itemsPerBar > 1) {
-            entries.emplace_back(Key::Lowest, Tr("lowest"));
+            entries.emplace_back(Key::Mean,
+                                 Tr("mean of each range of %1 items").arg(chart.itemsPerBar));
+            entries.emplace_back(Key::Spread, Tr("lowest to highest count in it"));
+        }
+        if (!chart.band.empty()) {
             entries.emplace_back(
-                Key::Highest, Tr("highest count in each range of %1 items").arg(chart.itemsPerBar));
+                Key::Band, Tr("fair band: all counts of a fair run fall in it %1 times in 100")
+                               .arg(std::lround(FairRangeLevel * 100)));
         }
         const bool even = std::ranges::adjacent_find(s_.expected, std::ranges::not_equal_to{}) ==
                           s_.expected.end();
@@ -202,27 +237,50 @@ private:
             even ? Tr("expected if fair: %1 per item").arg(Figure(s_.expected.front()))
                  : Tr("expected if fair"));
         if (!chart.marks.empty()) {
-            entries.emplace_back(Key::MostFrequent, Tr("most frequent"));
+            entries.emplace_back(Key::Unusual, Tr("unusual: outside the band"));
         }
         constexpr int swatch = 14;
         int x = area_.left();
-        int row = 0;
+        int top = 0;     // the first line of the current row
+        int height = 1;  // the current row's lines
         for (const auto& [key, text] : entries) {
-            const int width = swatch + 4 + m_.width(text);
-            if (x > area_.left() && x + width > area_.right() + 1) {
-                ++row;
+            const QStringList wrapped = Wrapped(text, area_.width() - swatch - 4);
+            int width = 0;
+            for (const QString& part : wrapped) {
+                width = std::max(width, m_.width(part));
+            }
+            if (x > area_.left() && x + swatch + 4 + width > area_.right() + 1) {
+                top += height;
+                height = 1;
                 x = area_.left();
             }
-            const int y = area_.top() + row * m_.line;
+            const auto parts = static_cast<int>(wrapped.size());
+            height = std::max(height, parts);
+            const int y = area_.top() + top * m_.line;
             chart.legend.push_back({key,
                                     QRect(x, y + (m_.line - 10) / 2, swatch, 10),
-                                    {QRect(x + swatch + 4, y, width - swatch - 4, m_.line), text}});
-            x += width + 16;
+                                    {QRect(x + swatch + 4, y, width, parts * m_.line),
+                                     wrapped.join(QLatin1Char('\n'))}});
+            x += swatch + 4 + width + 16;
         }
-        return row < rows;
+        return top + height <= lines;
+    }
+
+    // The words of the text in lines at most `width` wide, but for a word wider on its own.
+    QStringList Wrapped(const QString& text, int width) const {
+        QStringList lines;
+        for (const QString& word : text.split(QLatin1Char(' '))) {
+            if (!lines.isEmpty() && m_.width(lines.back() + QLatin1Char(' ') + word) <= width) {
+                lines.back() += QLatin1Char(' ') + word;
+            } else {
+                lines << word;
+            }
+        }
+        return lines;
     }
 
     const Summary& s_;
+    const FairRange& range_;
     QRect area_;
     const ChartLayout::Metrics& m_;
     int n_;
@@ -235,14 +293,21 @@ int ChartLayout::Y(double count) const {
     return plot.bottom() + 1 - static_cast<int>(std::lround(count / top * plot.height()));
 }
 
-ChartLayout LayOutChart(const Summary& summary, QRect area, const ChartLayout::Metrics& metrics) {
+ChartLayout LayOutChart(const Summary& summary, const FairRange& range, QRect area,
+                        const ChartLayout::Metrics& metrics) {
     ChartLayout chart;
     if (summary.counts.empty()) {
         chart.empty = Tr("No items to chart");
         return chart;
     }
-    Builder builder(summary, area, metrics);
-    for (int rows = 1; !builder.Build(rows, chart) && rows < 4; ++rows) {
+    Builder builder(summary, range, area, metrics);
+    // The legend's lines do not depend on how many there is room for.
+    for (int lines = 1; !builder.Build(lines, chart); ++lines) {
+    }
+    // Bars a few lines high at least, or none: a large font in a small window leaves too little.
+    if (chart.plot.height() < ChartLayout::MinPlotLines * metrics.line) {
+        chart = {};
+        chart.empty = Tr("Too little room for the chart: a larger window shows it");
     }
     return chart;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "finish/FairRange.h"
 #include "finish/Summary.h"
 
 // Where each part of the results chart goes: the geometry and the words of a bar chart of a run's
@@ -16,8 +17,10 @@
 // Counts run up from 0 at the plot's bottom edge to the highest tick, a round number. Items run
 // left to right: one bar per item where the bars are at least MinPitch pixels apart, else one bar
 // per range of 2, 5, 10, 20, 50 ... items. A bar of one item rises to its count; a bar of a range
-// rises to the range's highest count, the part up to its lowest count drawn apart, so that one
-// item's 179 picks read as 179 among a range whose mean is 36.
+// rises to its items' mean count, which compares with the count expected of one item, and a thin
+// mark runs from its lowest count to its highest, so that one item's 179 picks still show among a
+// range whose mean is 36. Behind the bars, a band shows where a fair run keeps every count
+// (FairRange); a bar that holds a count outside it is unusual, drawn apart and marked.
 struct ChartLayout {
     // The font the chart's words are drawn in: a text's width and the height of a line.
     struct Metrics {
@@ -34,9 +37,10 @@ struct ChartLayout {
     struct Bar {
         int first = 0, last = 0;      // the items of the bar
         int lowest = 0, highest = 0;  // their lowest and highest counts
-        QRect rect;                   // from the axis up to the highest count
-        QRect lowestRect;             // from the axis up to the lowest count
-        bool marked = false;          // holds a most frequent item, marked over the bar
+        double mean = 0;              // their mean count
+        QRect rect;                   // from the axis up to the mean count
+        QLine spread;                 // a range's, from its highest count down to its lowest
+        bool unusual = false;         // holds a count outside the fair band, marked over the bar
     };
 
     // A count on the y axis, with a gridline across the plot at y.
@@ -46,7 +50,7 @@ struct ChartLayout {
         Label label;
     };
 
-    enum class Key { Lowest, Highest, Expected, MostFrequent };
+    enum class Key { Mean, Spread, Band, Expected, Unusual };
     struct LegendEntry {
         Key key;
         QRect swatch;
@@ -55,15 +59,17 @@ struct ChartLayout {
 
     static constexpr int MinPitch = 4;  // pixels from one bar to the next, gap included
     static constexpr int MaxBarWidth = 64;
+    static constexpr int MinPlotLines = 3;  // the plot's least height, in lines of text
 
-    QString empty;  // instead of a chart, when there are no items
+    QString empty;  // instead of a chart, when there are no items or too little room
     QRect plot;     // the bars' area; the count 0 lies on the row just below it
     int top = 1;    // the count at the plot's top edge
     int itemsPerBar = 1;
     std::vector<Bar> bars;
     std::vector<Tick> ticks;        // from 0 up
+    std::vector<QRect> band;        // the fair band, one rectangle for each run of bars it is even
     std::vector<QLine> expected;    // the count each item has if the draws follow their law
-    std::vector<QPoint> marks;      // the tips of the marks over the marked bars
+    std::vector<QPoint> marks;      // the tips of the marks over the unusual bars
     std::vector<Label> itemLabels;  // item numbers under the bars
     Label countTitle;               // the y axis's title, turned to read upwards: box is the
                                     // turned text's box, its bottom left where the text starts
@@ -75,5 +81,7 @@ struct ChartLayout {
     int Y(double count) const;
 };
 
-// Lays out the chart of this summary's counts in the area.
-ChartLayout LayOutChart(const Summary& summary, QRect area, const ChartLayout::Metrics& metrics);
+// Lays out the chart of this summary's counts in the area, the fair band from the range (none when
+// the range is empty).
+ChartLayout LayOutChart(const Summary& summary, const FairRange& range, QRect area,
+                        const ChartLayout::Metrics& metrics);

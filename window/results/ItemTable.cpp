@@ -22,14 +22,6 @@ void ItemTable::SetSummary(const Summary& summary) {
     endResetModel();
 }
 
-QString ItemTable::CountsText() const {
-    QString text;
-    for (std::size_t k = 0; k < summary_.counts.size(); ++k) {
-        text += QStringLiteral("%1\t%2\n").arg(k + 1).arg(summary_.counts[k]);
-    }
-    return text;
-}
-
 int ItemTable::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(summary_.counts.size());
 }
@@ -67,6 +59,10 @@ QVariant ItemTable::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ItemTable::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole) {
+        // Counts largest first, as people look at counts; items from 1.
+        return static_cast<int>(section == Item ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }

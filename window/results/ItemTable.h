@@ -7,7 +7,8 @@
 
 // Every item of a finished run, one row each: the item, its count, and how far the count lies
 // from the count it would have if the draws followed their law exactly. The sort role gives
-// numbers, so that a view sorts by value rather than by the text shown.
+// numbers, so that a view sorts by value rather than by the text shown; a view's first sort by a
+// count puts the largest first.
 class ItemTable : public QAbstractTableModel {
     Q_OBJECT
 
@@ -19,9 +20,6 @@ public:
 
     void SetSummary(const Summary& summary);
     const Summary& GetSummary() const { return summary_; }
-
-    // One line per item: the item, a tab, its count.
-    QString CountsText() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

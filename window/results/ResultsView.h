@@ -1,22 +1,32 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 
+#include "finish/FairRange.h"
+#include "finish/FairnessWords.h"
 #include "finish/Summary.h"
 #include "window/results/ChartLayout.h"
 
 class ItemTable;
+class ItemTableView;
+class QLabel;
 class QPainter;
+class QScrollArea;
 class QTableView;
+class QToolButton;
 
-// The results of a finished run, in the space its window leaves free: the summary and the fairness
-// reading, a table of every item, and a bar chart of the counts (laid out by ChartLayout). It goes
-// around a rectangle that it keeps clear for its window's own controls, and grows with its size.
-// Screen readers meet it as a chart named by the summary and described by the reading, holding the
-// table. Ctrl+C anywhere in the window copies the summary, the reading and every item's count.
+// The results of a finished run, in the space its window leaves free: the fairness reading's
+// verdict first, what it rests on and the summary, in labels that wrap and scroll at the user's
+// font size, with the method and the numbers behind "Details"; a table of every item; and a bar
+// chart of the counts (laid out by ChartLayout). It goes around a rectangle that it keeps clear for
+// its window's own controls, and grows with its size; in a tall window the table keeps a third of
+// the height. Screen readers meet it as a chart named by the verdict and described by its basis
+// and the summary, holding the labels and the table. Ctrl+C anywhere in the window copies the
+// results (CopiedText).
 class ResultsView : public QWidget {
     Q_OBJECT
 
@@ -27,19 +37,24 @@ public:
 
     explicit ResultsView(QWidget* parent = nullptr);
 
-    // The run's counts. The reading is pending until SetReading gives it.
-    void SetSummary(const Summary& summary);
-    void SetReading(const QString& reading);
+    // The run's counts and where a fair run keeps them. The reading is pending until SetReading
+    // gives it.
+    void SetSummary(const Summary& summary, const FairRange& range);
+    void SetReading(const ReadingWords& reading);
 
     // A rectangle of the view, in its own coordinates, that the results leave free.
     void KeepClear(QRect area);
 
-    QTableView* Table() const { return table_; }
+    QTableView* Table() const;
+    // The controls in it that Tab reaches after the view itself, in order: the words, which can be
+    // selected from the keyboard, "Details", and the table.
+    QList<QWidget*> TabStops() const;
     QRect ChartArea() const { return chartArea_; }
     ChartLayout Chart() const;
 
-    // What Ctrl+C copies: the summary, the reading, then one line per item: the item, a tab, its
-    // count.
+    // What Ctrl+C copies: the words selected in a focused label; in the focused table with rows
+    // selected, the columns' titles and those rows; else the summary, the reading, the titles and
+    // every row in the order shown.
     QString CopiedText() const;
 
 protected:
@@ -48,13 +63,17 @@ protected:
 
 private:
     void Place();
-    QFont ChartFont() const;
     void PaintChart(QPainter& painter, const ChartLayout& chart) const;
-    void PaintText(QPainter& painter, QRect area) const;
 
     QRect keepClear_;
-    QRect textArea_;
     QRect chartArea_;
     ItemTable* items_;
-    QTableView* table_;
+    FairRange range_;
+    ItemTableView* table_;
+    QScrollArea* words_;
+    QLabel* verdict_;
+    QLabel* basis_;
+    QLabel* summary_;
+    QToolButton* more_;  // shows and hides the details
+    QLabel* details_;
 };
