@@ -1,6 +1,6 @@
 // The tally and the ranking give exactly the counts, order and failures of a nested scan over the
-// picks and of full exchange passes, in linear time: with 20000 items and picks the
-// quadratic forms take most of a second, and the window is frozen while they run.
+// picks and of full exchange passes, in linear time: with 20000 items and picks the quadratic
+// forms take most of a second, and the window is frozen while they run.
 
 #include <algorithm>
 #include <span>
