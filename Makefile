@@ -30,7 +30,7 @@ run:
 	scripts/ensure-packages $(BUILD_PACKAGES)
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j2 --target kelpov
-	$(BUILD)/window/kelpov
+	$(BUILD)/app/kelpov
 
 test:
 	scripts/ensure-packages $(TEST_PACKAGES)

@@ -25,6 +25,10 @@ int OpenWithoutWaiting(const char* name, int flags, int folder) {
     return ::openat(folder, name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | flags, 0666);
 }
 
+int OpenWithoutWaiting(const char* name, int flags) {
+    return OpenWithoutWaiting(name, flags, AT_FDCWD);
+}
+
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());

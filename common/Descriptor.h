@@ -1,7 +1,5 @@
 #pragma once
 
-#include <fcntl.h>
-
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,7 +25,8 @@ private:
 // O_NONBLOCK kept on: a FIFO without a reader fails at once (ENXIO) and one whose reader stalls
 // fails its write (EAGAIN) instead of hanging the program. Regular files are not affected by the
 // flag. -1 and errno on failure.
-int OpenWithoutWaiting(const char* name, int flags, int folder = AT_FDCWD);
+int OpenWithoutWaiting(const char* name, int flags, int folder);
+int OpenWithoutWaiting(const char* name, int flags);  // of the current folder
 
 // Writes all of bytes, however many calls it takes; 0, or the error that stopped it. A device
 // that takes nothing is an input/output error rather than a reason to try for ever.

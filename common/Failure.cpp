@@ -1,5 +1,6 @@
 #include "common/Failure.h"
 
+#include <cstdio>
 #include <exception>
 #include <new>
 #include <system_error>
@@ -42,4 +43,9 @@ Failure CurrentFailure() {
     } catch (...) {
         return Failure(FailureKind::Unexpected, "an exception of unknown type");
     }
+}
+
+void PrintFailure(const Failure& failure) {
+    std::fprintf(stderr, "kelpov: %s: %s\n", FailureKindName(failure.kind()).data(),
+                 failure.what());
 }

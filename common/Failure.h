@@ -23,6 +23,9 @@ private:
     FailureKind kind_;
 };
 
+// The failure's line on stderr: "kelpov: <kind>: <what failed>".
+void PrintFailure(const Failure& failure);
+
 // The exception being handled, as a Failure: itself, or any other exception as an unexpected
 // failure that says what it was ("out of memory", the system's words). Only inside a catch block.
 Failure CurrentFailure();

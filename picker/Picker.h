@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "common/DataLog.h"
@@ -79,3 +80,7 @@ void RankPasses(Picker& picker, std::string_view outcomes);
 // whose value minus one also rounds to less than 20000 and fits in 16 bits, so that "20000.5" and
 // "-32768" are refused. Every stage of a run reads such a text without failure.
 bool IsWorkableOutcomeCount(std::string_view outcomes);
+
+// Why an outcome-count text is refused, with the text as typed: the window and the command line
+// say it alike ("\"abc\" is not a number of items Kelpov can count. ...").
+std::string OutcomeCountRefusal(std::string_view outcomes);

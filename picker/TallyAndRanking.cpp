@@ -96,3 +96,9 @@ bool IsWorkableOutcomeCount(std::string_view outcomes) {
         return false;
     }
 }
+
+std::string OutcomeCountRefusal(std::string_view outcomes) {
+    return "\"" + std::string(outcomes) +
+           "\" is not a number of items Kelpov can count. Enter a number from -32767 to 20000: the "
+           "items are 1 to that number rounded, and 0 or less gives none.";
+}

@@ -31,7 +31,7 @@
 #include "window/KeyRepeat.h"
 #include "window/Notices.h"
 #include "window/Recovery.h"
-#include "window/ResultsView.h"
+#include "window/results/ResultsView.h"
 
 namespace {
 
@@ -307,7 +307,10 @@ void Form1::DrawFromSurface() {
 void Form1::Submit() {
     Handle([this] {
         if (!IsWorkableOutcomeCount(Text2->text().toStdString())) {
-            Refuse(Text2, RefusedOutcomeCount(Text2->text()));
+            Refuse(
+                Text2,
+                tr("Future Outcomes: %1")
+                    .arg(QString::fromStdString(OutcomeCountRefusal(Text2->text().toStdString()))));
             return;
         }
         const std::optional<int> interval = ReadInterval(Text3->text());

@@ -16,7 +16,8 @@ class QPushButton;
 class ResultsView;
 
 // The program's one window. It owns the run's Picker and calls it from its handlers: creating it
-// opens the data log, moving the mouse over its surface (or, while picking, an arrow key) draws,
+// takes the folder and opens the data log, once any unfinished run found there has been offered
+// back (Recovery), moving the mouse over its surface (or, while picking, an arrow key) draws,
 // "Submit" starts the beats, each beat records, and "Finish" writes the results and shows links to
 // the files and the results view. Which controls are visible, and whether the timer runs, is the
 // window's whole state:

@@ -2,8 +2,6 @@
 
 #include <QGuiApplication>
 
-#include <cstdio>
-
 #include "common/Failure.h"
 
 namespace {
@@ -29,19 +27,6 @@ QMessageBox* NewMessageBox(QWidget* parent, QMessageBox::Icon icon, const QStrin
 
 void ShowNotice(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     NewMessageBox(parent, icon, text)->open();
-}
-
-QString RefusedOutcomeCount(const QString& text) {
-    return QObject::tr(
-               "Future Outcomes: \"%1\" is not a number of items Kelpov can count. Enter a number "
-               "from -32767 to 20000: the items are 1 to that number rounded, and 0 or less gives "
-               "none.")
-        .arg(text);
-}
-
-void PrintFailure(const Failure& failure) {
-    std::fprintf(stderr, "kelpov: %s: %s\n", FailureKindName(failure.kind()).data(),
-                 failure.what());
 }
 
 void ReportFailure(QWidget* parent, const Failure& failure) {

@@ -15,13 +15,6 @@ QMessageBox* NewMessageBox(QWidget* parent, QMessageBox::Icon icon, const QStrin
 // until the user closes it.
 void ShowNotice(QWidget* parent, QMessageBox::Icon icon, const QString& text);
 
-// Why an outcome count is refused, with the text as typed: the settings and the question about an
-// unfinished run say it alike.
-QString RefusedOutcomeCount(const QString& text);
-
 // The end of the road for a failure: the report goes to stderr and, where there is a screen, into
 // a modal dialog that names the failure kind and what failed.
 void ReportFailure(QWidget* parent, const Failure& failure);
-
-// The failure's line on stderr alone, for a command that opens no window.
-void PrintFailure(const Failure& failure);

@@ -61,8 +61,10 @@ void Recovery::AskOutcomes() {
         }
         const QString outcomes = dialog->textValue();
         if (!IsWorkableOutcomeCount(outcomes.toStdString())) {
-            QMessageBox* refusal =
-                NewMessageBox(window_, QMessageBox::Warning, RefusedOutcomeCount(outcomes));
+            QMessageBox* refusal = NewMessageBox(
+                window_, QMessageBox::Warning,
+                tr("Future Outcomes: %1")
+                    .arg(QString::fromStdString(OutcomeCountRefusal(outcomes.toStdString()))));
             connect(refusal, &QMessageBox::finished, this, &Recovery::AskOutcomes);
             refusal->open();
             return;

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "picker/Picker.h"
-#include "window/ChartLayout.h"
+#include "window/results/ChartLayout.h"
 
 namespace {
 

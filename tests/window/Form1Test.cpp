@@ -29,7 +29,7 @@
 #include "finish/Summary.h"
 #include "window/Form1.h"
 #include "window/Hyperlink.h"
-#include "window/ResultsView.h"
+#include "window/results/ResultsView.h"
 
 namespace {
 

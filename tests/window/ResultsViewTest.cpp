@@ -12,7 +12,7 @@
 
 #include "picker/Picker.h"
 #include "tests/engine/Stretches.h"
-#include "window/ResultsView.h"
+#include "window/results/ResultsView.h"
 
 namespace {
 

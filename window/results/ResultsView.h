@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "finish/Summary.h"
-#include "window/ChartLayout.h"
+#include "window/results/ChartLayout.h"
 
 class ItemTable;
 class QPainter;

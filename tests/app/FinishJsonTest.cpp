@@ -8,11 +8,11 @@
 #include <cmath>
 #include <memory>
 
+#include "app/FinishJson.h"
 #include "finish/Fairness.h"
 #include "finish/Summary.h"
 #include "picker/Picker.h"
 #include "tests/engine/Stretches.h"
-#include "window/FinishJson.h"
 
 class FinishJsonTest : public QObject {
     Q_OBJECT
@@ -94,5 +94,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(FinishJsonTest)
+QTEST_GUILESS_MAIN(FinishJsonTest)
 #include "FinishJsonTest.moc"

@@ -1,4 +1,4 @@
-#include "window/WindowSystem.h"
+#include "app/WindowSystem.h"
 
 #include <QRegularExpression>
 #include <QStringList>

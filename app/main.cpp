@@ -3,12 +3,12 @@
 
 #include <csignal>
 
+#include "app/CommandLine.h"
+#include "app/WaylandQuirks.h"
+#include "app/WindowSystem.h"
 #include "common/Failure.h"
-#include "window/CommandLine.h"
 #include "window/Form1.h"
 #include "window/Notices.h"
-#include "window/WaylandQuirks.h"
-#include "window/WindowSystem.h"
 
 int main(int argc, char* argv[]) {
     // A FIFO whose reader has gone fails the write (EPIPE), which is reported as a file failure,

@@ -1,4 +1,4 @@
-#include "window/FinishJson.h"
+#include "app/FinishJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

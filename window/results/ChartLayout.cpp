@@ -1,4 +1,4 @@
-#include "window/ChartLayout.h"
+#include "window/results/ChartLayout.h"
 
 #include <QCoreApplication>
 
@@ -78,8 +78,8 @@ private:
         const long long step = Round(k);
         const auto intervals = static_cast<long long>(std::ceil(peak / static_cast<double>(step)));
         chart.top = static_cast<int>(intervals * step);
-        for (long long k = 0; k <= intervals; ++k) {
-            const int count = static_cast<int>(k * step);
+        for (long long tick = 0; tick <= intervals; ++tick) {
+            const int count = static_cast<int>(tick * step);
             chart.ticks.push_back({count, 0, {{}, QString::number(count)}});
         }
     }
@@ -153,7 +153,8 @@ private:
     void LayOutItemLabels(ChartLayout& chart, int itemRow) const {
         const int widest = m_.width(QString::number(n_)) + 8;
         int k = 0;
-        while (Round(k) < chart.itemsPerBar || Round(k) * pitch_ / chart.itemsPerBar < widest) {
+        while (Round(k) < chart.itemsPerBar ||
+               static_cast<double>(Round(k)) * pitch_ / chart.itemsPerBar < widest) {
             ++k;
         }
         const long long step = Round(k);

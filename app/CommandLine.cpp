@@ -1,4 +1,4 @@
-#include "window/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,12 +13,11 @@
 #include <optional>
 #include <system_error>
 
+#include "app/FinishJson.h"
 #include "common/Failure.h"
 #include "finish/FairnessWords.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
-#include "window/FinishJson.h"
-#include "window/Notices.h"
 
 namespace {
 
@@ -126,11 +125,7 @@ QString CommandLine::QtOption(const QString& name) const {
 int FinishFromDataLog(const QString& outcomes, bool json) {
     const std::string count = outcomes.toStdString();
     if (!IsWorkableOutcomeCount(count)) {
-        std::fprintf(stderr,
-                     "kelpov: --finish: \"%s\" is not a number of items Kelpov can count. Give a "
-                     "number from -32767 to 20000: the items are 1 to that number rounded, and 0 "
-                     "or less gives none.\n",
-                     count.c_str());
+        std::fprintf(stderr, "kelpov: --finish: %s\n", OutcomeCountRefusal(count).c_str());
         return 1;
     }
     try {

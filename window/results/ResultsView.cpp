@@ -1,4 +1,4 @@
-#include "window/ResultsView.h"
+#include "window/results/ResultsView.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "window/AccessibleRoles.h"
-#include "window/ItemTable.h"
+#include "window/results/ItemTable.h"
 
 const QColor ResultsView::Background = Qt::white;
 const QColor ResultsView::Ink = QColor(0x1a, 0x1a, 0x1a);

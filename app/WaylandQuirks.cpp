@@ -1,4 +1,4 @@
-#include "window/WaylandQuirks.h"
+#include "app/WaylandQuirks.h"
 
 #include <QEvent>
 #include <QWidget>

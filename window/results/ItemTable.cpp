@@ -1,4 +1,4 @@
-#include "window/ItemTable.h"
+#include "window/results/ItemTable.h"
 
 #include <cmath>
 
