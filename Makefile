@@ -1,4 +1,5 @@
 # make run   builds Kelpov alone and starts it
+# make build builds everything
 # make test  builds everything and runs every test
 # make bench builds everything and runs the benchmarks
 # make package builds the Debian package, checks its modes, lintian, its desktop entry and its
@@ -13,21 +14,22 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 
 # What the program needs, and what its tests and benchmarks need besides.
-PROGRAM_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 \
-	libboost-math-dev
-# The clang preset builds with Debian's clang 14; fuzzing also needs its sanitizer and libFuzzer
-# runtimes.
+PROGRAM_PACKAGES := g++ make cmake qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev \
+	fonts-liberation2 libboost-math-dev
+# The clang preset builds with Debian's clang 14, its sanitizers and libFuzzer, whose runtimes come
+# apart; fuzzing builds with that preset.
+CLANG_PACKAGES := clang-14 libclang-rt-14-dev
 ifeq ($(PRESET),clang)
-PROGRAM_PACKAGES += clang-14
+PROGRAM_PACKAGES += $(CLANG_PACKAGES)
 endif
 BUILD_PACKAGES := $(PROGRAM_PACKAGES) libgtest-dev libbenchmark-dev
-FUZZ_PACKAGES := make cmake clang-14 libclang-rt-14-dev
+FUZZ_PACKAGES := $(BUILD_PACKAGES) $(CLANG_PACKAGES)
 TEST_PACKAGES := $(BUILD_PACKAGES) xvfb xauth xdotool x11-utils weston xwayland qt6-wayland \
-	python3-pil python3-xlib strace
+	python3-pil python3-xlib strace locales
 PACKAGE_PACKAGES := lintian desktop-file-utils appstream
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench package fuzz
+.PHONY: run build test bench package fuzz packages
 
 # The program alone: no test or benchmark is configured, so GoogleTest and Google Benchmark are
 # neither needed nor looked for. make test turns them on again in the same build folder. The
@@ -38,11 +40,17 @@ run:
 	cmake --build --preset $(PRESET) -j2 --target kelpov
 	$(BUILD)/app/kelpov
 
-test:
+build:
 	scripts/ensure-packages $(TEST_PACKAGES)
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j2
+
+test: build
 	ctest --preset $(PRESET) -j2
+
+# Every package that any of the targets above needs, for any preset.
+packages:
+	scripts/ensure-packages $(TEST_PACKAGES) $(CLANG_PACKAGES) $(PACKAGE_PACKAGES)
 
 bench:
 	scripts/ensure-packages $(BUILD_PACKAGES)
@@ -55,7 +63,7 @@ bench:
 # strictest a packager may have: its folders and programs must still come out 0755 and its data
 # 0644. Then the files as laid out in the package are checked: their modes, lintian, the desktop
 # entry and the AppStream metadata. Last, the package is built again from a copy of the sources in
-# another folder, without ccache, and must be the same, bit for bit.
+# another folder, every file with a new time, and must be the same, bit for bit.
 PACKAGE := build/package
 package:
 	scripts/ensure-packages $(PROGRAM_PACKAGES) $(PACKAGE_PACKAGES)

@@ -4,8 +4,10 @@
 #include <csignal>
 
 #include "app/CommandLine.h"
+#include "app/SingleWindow.h"
 #include "app/WaylandQuirks.h"
 #include "app/WindowSystem.h"
+#include "common/Conversions.h"
 #include "common/Failure.h"
 #include "window/Form1.h"
 #include "window/Notices.h"
@@ -14,6 +16,9 @@ int main(int argc, char* argv[]) {
     // A FIFO whose reader has gone fails the write (EPIPE), which is reported as a file failure,
     // instead of killing Kelpov without a word.
     std::signal(SIGPIPE, SIG_IGN);
+    // Where the user's locale writes "5,6", so may the settings and --finish: decided here, before
+    // any thread starts, for every stage of the run.
+    ReadDecimalComma(LocaleWritesDecimalComma());
     const CommandLine commandLine(argc, argv);
     if (!commandLine.WantsWindow()) {
         return commandLine.RunWithoutWindow();
@@ -39,10 +44,14 @@ int main(int argc, char* argv[]) {
             return LeaveWindowSystem(std::move(app), 1);
         }
     }
+    if (SingleWindow::RaiseRunningKelpov()) {
+        return LeaveWindowSystem(std::move(app), 0);  // its window is raised; nothing is touched
+    }
     int status = 1;  // opening the data log failed, and the failure has been reported
     {
         Form1 form;
         if (!form.HasFailed()) {
+            const SingleWindow answering(&form);
             QObject::connect(&form, &Form1::Failed, app.get(), [] { QCoreApplication::exit(1); });
             form.show();
             status = QApplication::exec();

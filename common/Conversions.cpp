@@ -1,15 +1,21 @@
 #include "common/Conversions.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cfenv>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <locale>
+#include <stdexcept>
 #include <system_error>
 
 #include "common/Failure.h"
 
 namespace {
+
+std::atomic<bool> decimalComma{false};
 
 std::string Quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
@@ -69,8 +75,28 @@ Integer WholeToInteger(double whole) {
 
 }  // namespace
 
+bool LocaleWritesDecimalComma() {
+    try {
+        return std::use_facet<std::numpunct<char>>(std::locale("")).decimal_point() == ',';
+    } catch (const std::runtime_error&) {
+        return false;  // a locale the system does not have
+    }
+}
+
+void ReadDecimalComma(bool comma) {
+    decimalComma.store(comma, std::memory_order_relaxed);
+}
+
 double TextToReal(std::string_view text) {
     std::string_view number = TrimBlanks(text);
+    // With a decimal comma, "5,6" reads as "5.6" does: a copy with the comma as a point.
+    std::string withPoint;
+    if (decimalComma.load(std::memory_order_relaxed) &&
+        number.find(',') != std::string_view::npos) {
+        withPoint = number;
+        std::replace(withPoint.begin(), withPoint.end(), ',', '.');
+        number = withPoint;
+    }
     const auto notANumber = [&] {
         return Failure(FailureKind::Type, Quoted(text) + " is not a number");
     };

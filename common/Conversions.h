@@ -6,12 +6,22 @@
 
 #include "common/Integer.h"
 
-// Conversions between the texts a user types and the numbers of a run. They read the same in every
-// locale, and every failure is a Failure of the right kind.
+// Conversions between the texts a user types and the numbers of a run. Every failure is a Failure
+// of the right kind. They look up no locale: the one thing a locale changes, whether a comma also
+// reads as the decimal point, is decided once at start (ReadDecimalComma).
+
+// Whether the user's locale (LC_ALL, LC_NUMERIC or LANG) writes decimals with a comma, as de_DE and
+// fr_FR do; false where that locale is not installed.
+bool LocaleWritesDecimalComma();
+
+// From then on a comma reads as the decimal point too ("5,6" is 5.6), or again does not. Set once
+// at start, before any thread starts, so that every stage of a run reads a text alike.
+void ReadDecimalComma(bool comma);
 
 // A decimal number with optional sign, decimal places, exponent and blanks around it ("7",
-// " -3.25 ", "+3", "1e3"). Anything else, the empty text included, is a type failure; a number
-// beyond the double range is an overflow failure.
+// " -3.25 ", "+3", "1e3"). A point is the decimal point in every locale ("1.000" is 1); with
+// ReadDecimalComma a comma is one too ("5,6"), and never a thousands separator. Anything else, the
+// empty text included, is a type failure; a number beyond the double range is an overflow failure.
 double TextToReal(std::string_view text);
 
 // The text read as a real and rounded to the nearest whole number, halves to even ("2.5" gives 2,

@@ -25,6 +25,7 @@
 #include "finish/Finish.h"
 #include "finish/FinishFromLog.h"
 #include "finish/Summary.h"
+#include "window/AboutKelpov.h"
 #include "window/AccessibleRoles.h"
 #include "window/FocusRing.h"
 #include "window/Hyperlink.h"
@@ -222,6 +223,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     for (const Qt::Key arrow : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down}) {
         new QShortcut(arrow, Command1, [this] { DrawFromSurface(); });
     }
+    // The keys every desktop program has: Ctrl+Q quits as a close does (asking first while
+    // picking), F1 tells what Kelpov is and which keys it has.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, this, &QWidget::close);
+    new QShortcut(Qt::Key_F1, this, [this] { ShowAboutKelpov(this); });
 
     Load();
     Text2->setFocus();

@@ -26,7 +26,7 @@ class ResultsView;
 //   Finished  the three file links and the results view
 // with the credit link always shown. The window can grow beyond the size its controls were laid
 // out for, never shrink below it; the controls keep their places, and the results view grows. A
-// close while picking asks first whether to finish.
+// close while picking asks first whether to finish. Ctrl+Q closes, F1 opens "About Kelpov".
 class Form1 : public QWidget {
     Q_OBJECT
 

@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "picker/Picker.h"
 #include "window/Notices.h"
@@ -30,7 +31,10 @@ void Recovery::Ask() {
         finish = question->addButton(tr("Finish That Run\u2026"), QMessageBox::AcceptRole);
     }
     QPushButton* start = question->addButton(tr("Start a New Run"), QMessageBox::ActionRole);
-    question->setEscapeButton(question->addButton(tr("Quit"), QMessageBox::RejectRole));
+    QPushButton* quit = question->addButton(tr("Quit"), QMessageBox::RejectRole);
+    question->setEscapeButton(quit);
+    // Ctrl+Q quits here as it does over the window.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), question, quit, &QPushButton::click);
     question->setDefaultButton(finish != nullptr ? finish : start);
     // A close of the question is a Quit as well: nothing has been touched yet.
     connect(question, &QMessageBox::finished, this, [this, question, finish, start] {

@@ -2,11 +2,14 @@
 # The real program as a person runs it. First with no X server: the help, the version, a command
 # line it refuses, a display that does not answer and no display at all, none of which may touch
 # the data.txt in place. Then on its own X server, driven by pointer and keyboard: a run whose
-# three files are checked byte for byte, rebuilt by --finish, and whose link opens once however
-# long Return is held, a second Kelpov refused in the same folder meanwhile, a run killed while
-# picking and finished at the next start, a failure after start-up, a FIFO whose reader leaves, and
-# the desktop menu's command where ~/Kelpov is a file. Every failure must end the program with
-# status 1. Every wait waits for what it needs, with a bound, and says what did not happen.
+# three files are checked byte for byte, rebuilt by --finish under a locale that writes "3,0", and
+# whose link opens once however long Return is held; a second Kelpov in the same folder, which
+# raises the first window and touches nothing, also while a stranger's bytes and a silent peer wait
+# on its socket; a folder held by a program that is not Kelpov, or by a socket that never answers,
+# reported in use; a run killed while picking and finished at the next start, a failure after
+# start-up, a FIFO whose reader leaves, and the desktop menu's command where ~/Kelpov is a file.
+# Every failure must end the program with status 1. Every wait waits for what it needs, with a
+# bound, and says what did not happen.
 #
 # Usage: run-under-xvfb.sh PATH-TO-KELPOV
 set -euo pipefail
@@ -59,6 +62,8 @@ EOF
 fi
 scratch=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
+export XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 # A stand-in for the program that opens links, which notes what it was asked to open.
 mkdir "$scratch/run" "$scratch/full" "$scratch/bin"
@@ -75,15 +80,6 @@ for ((i = 0; i < 60; i++)); do
     moves+=(mousemove --window "$window" $((30 + i * 37 % 520)) $((150 + i * 53 % 320)) sleep 0.025)
 done
 xdo "${moves[@]}"
-
-# A second Kelpov in the same folder, started with Qt's own options, is refused at start, and the
-# first run goes on untouched.
-first=$kelpov_pid
-(cd "$scratch/run" && exec "$binary" -platform xcb -style fusion) 2>"$scratch/second.err" &
-kelpov_pid=$!
-reported 'in use by another Kelpov' "$scratch/second.err"
-
-kelpov_pid=$first
 click_at "${finish_button[@]}"
 await "sorted_results.txt after Finish" 10 lines_of "$scratch/run/sorted_results.txt" 4
 # The tables, worked out here from data.txt, whose every line must be an item of 1..3.
@@ -99,11 +95,36 @@ await "the openings of two links" 10 opened_twice
 [[ $(sort "$scratch/opened") == "file://$scratch/run/"*.txt$'\n'"file://$scratch/run/"*.txt &&
     $(sort -u "$scratch/opened" | wc -l) == 2 ]] ||
     fail "a held Return opened: $(cat "$scratch/opened")"
+# A second Kelpov in the folder, started with Qt's own options while the focus is elsewhere, gives
+# the first window the focus and ends with status 0, every file as it was. Meanwhile a stranger's
+# bytes on the first one's socket are dropped, and a peer that says nothing keeps no one waiting.
+socket_of() { echo "$XDG_RUNTIME_DIR/kelpov-$(stat -c %D "$1")-$(printf %x "$(stat -c %i "$1")")"; }
+peer() { # FOLDER BYTES SECONDS: sends BYTES to the socket of FOLDER's Kelpov, waits, prints the answer
+    /usr/bin/python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(sys.argv[2].encode())
+time.sleep(float(sys.argv[3])); s.settimeout(2); print(s.recv(99).decode(), end="")' \
+        "$(socket_of "$1")" "$2" "$3"
+}
+root=$(xdo search --maxdepth 0 '' 2>/dev/null)
+cp -r "$scratch/run" "$scratch/before"
+focus_on() { [[ $(xdo getwindowfocus) == "$1" ]]; }
+xdo windowfocus --sync "$root"
+[[ -z $(peer "$scratch/run" $'hello\nraise\n' 0) ]] || fail "a stranger's bytes were answered"
+peer "$scratch/run" '' 3 >/dev/null &
+silent=$!
+focus_on "$root" || fail "a stranger's bytes moved the focus"
+(cd "$scratch/run" && exec timeout 5 "$binary" -platform xcb -style fusion) 2>"$scratch/second.err" ||
+    fail "the second Kelpov ended with status $?"
+await "the focus on the first window" 2 focus_on "$window"
+kill "$silent" 2>/dev/null || true
+diff -r "$scratch/before" "$scratch/run" || fail "the second Kelpov touched a file"
 # The same tables again from data.txt alone, as for a run that never reached "Finish": refused
 # while the run's Kelpov holds the folder, rebuilt byte for byte once it is gone.
 cp "$scratch/run/results.txt" "$scratch/run/sorted_results.txt" "$scratch"
+localedef -c -i de_DE -f UTF-8 "$scratch/de_DE.UTF-8" 2>/dev/null || [[ -d $scratch/de_DE.UTF-8 ]]
 recover() {
-    (cd "$scratch/run" && env -u DISPLAY "$binary" --finish 3) >"$scratch/recovered" 2>&1
+    (cd "$scratch/run" && env -u DISPLAY LOCPATH="$scratch" LC_ALL=de_DE.UTF-8 "$binary" \
+        --finish 3,0) >"$scratch/recovered" 2>&1
 }
 recover && fail "--finish in a folder in use"
 grep -q 'in use by another Kelpov' "$scratch/recovered" || fail "--finish: $(<"$scratch/recovered")"
@@ -115,6 +136,23 @@ recover || fail "--finish: $(<"$scratch/recovered")"
     fail "--finish printed: $(<"$scratch/recovered")"
 cmp "$scratch/results.txt" "$scratch/run/results.txt" &&
     cmp "$scratch/sorted_results.txt" "$scratch/run/sorted_results.txt" || fail "--finish tables"
+
+# Nothing to raise: the folder is held by a program that is not Kelpov, first alone, then with a
+# socket in the place of Kelpov's that never answers. Kelpov reports the folder in use, as before.
+mkdir "$scratch/held"
+flock "$scratch/held" sleep 60 &
+for stalled in no yes; do
+    if [[ $stalled == yes ]]; then
+        /usr/bin/python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(60)' \
+            "$(socket_of "$scratch/held")" &
+        await "the silent socket" 5 test -S "$(socket_of "$scratch/held")"
+    fi
+    (cd "$scratch/held" && exec "$binary" -platform xcb) 2>"$scratch/held.err" &
+    kelpov_pid=$!
+    reported 'in use by another Kelpov' "$scratch/held.err"
+    [[ -z $(ls "$scratch/held") ]] || fail "a Kelpov refused the folder wrote a file"
+done
 
 # A run killed while picking is offered back at the next start: "Finish That Run…" (the default
 # button) and its outcome count write its tables byte for byte as kelpov --finish does, from the

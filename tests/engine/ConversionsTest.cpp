@@ -1,6 +1,11 @@
+#include <stdlib.h>
+
 #include <cfenv>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <locale>
+#include <stdexcept>
 
 #include "common/Conversions.h"
 #include "tests/engine/TestSupport.h"
@@ -32,21 +37,61 @@ struct DecimalComma : std::numpunct<char> {
     char do_decimal_point() const override { return ','; }
 };
 
+// The user's locale as LC_ALL names it, compiled from the system's sources (package locales) into
+// a folder of the test's own that LOCPATH points at, as an ordinary user can on a machine that has
+// not generated it. A name with no sources stays a locale the system lacks. Whether it has it now.
+bool UseLocale(const std::string& name) {
+    static const ScratchDir folder;
+    const std::string path = std::filesystem::current_path().string();
+    const auto dot = name.find('.');
+    if (dot != std::string::npos && !std::filesystem::exists(path + "/" + name)) {
+        const std::string make = "localedef -c -i " + name.substr(0, dot) + " -f " +
+                                 name.substr(dot + 1) + " " + path + "/" + name + " 2>/dev/null";
+        [[maybe_unused]] const int status = std::system(make.c_str());  // judged by what it made
+    }
+    ::setenv("LOCPATH", path.c_str(), 1);
+    ::setenv("LC_ALL", name.c_str(), 1);
+    try {
+        return std::locale(name).name() == name;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
 }  // namespace
 
-// With a decimal comma in the global locale, as in German or French, a text still reads the same.
-TEST(Conversions, TextReadsTheSameInEveryLocale) {
-    std::locale::global(std::locale(std::locale::classic(), new DecimalComma));
-    // clang-format off
-    ExpectReadings<double>({
-        {" -3.25 ", -3.25, {}}, {"+3", 3, {}}, {"\t.5", 0.5, {}}, {"2.5E-2", 0.025, {}},
-        {"1e-400", 0, {}}, {"1e-99999999999999999999", 0, {}},  // too small for a double
-        {"", {}, Type}, {"+-3", {}, Type}, {"inf", {}, Type}, {"nan", {}, Type},
-        {"3,5", {}, Type}, {"7 7", {}, Type}, {"1.2.3", {}, Type},
-        {"-1e400", {}, Overflow}, {"1e99999999999999999999", {}, Overflow},
-    }, TextToReal);
-    // clang-format on
-    std::locale::global(std::locale::classic());
+// In the user's locale a point is always the decimal point, a comma is one too where the locale
+// writes decimals with a comma, and nothing reads as a thousands separator. The global C++ locale,
+// which a library may change at any time, changes nothing.
+TEST(Conversions, TextReadsAsTheUsersLocaleWritesDecimals) {
+    struct Row {
+        std::string locale;
+        bool comma;
+    };
+    for (const auto& [locale, comma] : {Row{"de_DE.UTF-8", true}, Row{"en_US.UTF-8", false},
+                                        Row{"C", false}, Row{"xx_XX.UTF-8", false}}) {
+        ASSERT_EQ(UseLocale(locale), locale != "xx_XX.UTF-8") << locale << " (package locales)";
+        ASSERT_EQ(LocaleWritesDecimalComma(), comma) << locale;
+        ReadDecimalComma(comma);
+        std::locale::global(std::locale(std::locale::classic(), new DecimalComma));
+        const std::optional<double> commaReads = comma ? std::optional(5.6) : std::nullopt;
+        const std::optional<FailureKind> commaFails = comma ? std::nullopt : std::optional(Type);
+        // clang-format off
+        ExpectReadings<double>({
+            {" -3.25 ", -3.25, {}}, {"+3", 3, {}}, {"\t.5", 0.5, {}}, {"2.5E-2", 0.025, {}},
+            {"1.000", 1, {}}, {"5,6", commaReads, commaFails},
+            {"-1,5e1", comma ? std::optional(-15.0) : std::nullopt, commaFails},
+            {"1,000", comma ? std::optional(1.0) : std::nullopt, commaFails},
+            {"1e-400", 0, {}}, {"1e-99999999999999999999", 0, {}},  // too small for a double
+            {"", {}, Type}, {"+-3", {}, Type}, {"inf", {}, Type}, {"nan", {}, Type},
+            {"7 7", {}, Type}, {"1.2.3", {}, Type}, {"1,2.3", {}, Type}, {"1,2,3", {}, Type},
+            {",", {}, Type}, {"-1e400", {}, Overflow}, {"1e99999999999999999999", {}, Overflow},
+        }, TextToReal);
+        // clang-format on
+        EXPECT_EQ(Catch([] { TextToInt32("1,5e400"); }).kind, comma ? Overflow : Type) << locale;
+        std::locale::global(std::locale::classic());
+    }
+    ReadDecimalComma(false);
     // Only the characters in view are read, not what follows them in memory.
     EXPECT_EQ(TextToReal(std::string_view("7.25999").substr(0, 4)), 7.25);
 }

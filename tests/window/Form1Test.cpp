@@ -161,6 +161,8 @@ private:
         }
         if (answer == "Escape") {
             QTest::keyClick(Notice(), Qt::Key_Escape);
+        } else if (answer == "Ctrl+Q") {
+            QTest::keyClick(Notice(), Qt::Key_Q, Qt::ControlModifier);
         }
     }
 
@@ -385,6 +387,55 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), Find(box));
     }
 
+    void keys_data() {
+        QTest::addColumn<QString>("stage");
+        QTest::addColumn<int>("key");
+        QTest::newRow("F1 in Setup") << "Setup" << int(Qt::Key_F1);
+        QTest::newRow("F1 while picking") << "Picking" << int(Qt::Key_F1);
+        QTest::newRow("Ctrl+Q in Setup") << "Setup" << int(Qt::Key_Q);
+        QTest::newRow("Ctrl+Q while picking") << "Picking" << int(Qt::Key_Q);
+        QTest::newRow("Ctrl+Q when finished") << "Finished" << int(Qt::Key_Q);
+    }
+
+    // F1 tells what Kelpov is for, its keys, its version and licence and where its manual is;
+    // Ctrl+Q closes as a close does: at once, but while picking only after the question. Neither
+    // changes the window; Escape leaves what they open.
+    void keys() {
+        QFETCH(QString, stage);
+        QFETCH(int, key);
+        Open();
+        if (stage != "Setup") {
+            Submit("3", "5");
+        }
+        if (stage == "Finished") {
+            QTest::mouseClick(Find("Command1"), Qt::LeftButton);
+        }
+        const QStringList controls = VisibleControls();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                        key == Qt::Key_Q ? Qt::ControlModifier : Qt::NoModifier);
+        if (key == Qt::Key_Q && stage != "Picking") {
+            QVERIFY(!form_->isVisible());
+            return;
+        }
+        QTRY_VERIFY(Notice() != nullptr && Notice()->isVisible());
+        QCOMPARE(Notice()->textFormat(), Qt::PlainText);
+        if (key == Qt::Key_F1) {
+            QCOMPARE(Announced(Notice()), "About Kelpov");
+            for (const char* told : {"Kelpov draws random numbers", "\nCtrl+Q: ", "\nF1: ",
+                                     "Kelpov " KELPOV_VERSION ", under the MIT licence",
+                                     "man kelpov", "/usr/share/doc/kelpov"}) {
+                QVERIFY2(Notice()->text().contains(told), told);
+            }
+        } else {
+            QVERIFY(Notice()->text().startsWith("Finish the run before closing?"));
+        }
+        QTest::keyClick(Notice(), Qt::Key_Escape);
+        QTRY_VERIFY(Notice() == nullptr);
+        QVERIFY(form_->isVisible());
+        QCOMPARE(VisibleControls(), controls);
+        QCOMPARE(Timer()->isActive(), stage == "Picking");
+    }
+
     void closeWhilePicking_data() {
         QTest::addColumn<QString>("answer");   // a button's text, or Escape
         QTest::addColumn<QString>("trouble");  // what happens to the files first
@@ -469,6 +520,7 @@ private slots:
         QTest::newRow("quit") << log << "none" << "Quit" << all << log << none << none << closed;
         QTest::newRow("escape") << log << "older" << "Escape" << all << log << earlier << earlier
             << closed;
+        QTest::newRow("ctrl+q") << log << "none" << "Ctrl+Q" << all << log << none << none << closed;
         QTest::newRow("new run") << log << "older" << "Start a New Run" << all << QByteArray()
             << earlier << earlier << SetupControls;
         QTest::newRow("finish that run") << log << "older" << "Finish That Run\u2026" << all << log
