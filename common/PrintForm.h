@@ -79,9 +79,9 @@ class NumberLine {
 public:
     template <class... Items>
     requires NumberLineItems<Items...>
-    explicit NumberLine(Items... items)
-        : size_(
-              static_cast<std::size_t>(WriteNumberLine(bytes_.data(), items...) - bytes_.data())) {}
+    explicit NumberLine(Items... items) {
+        size_ = static_cast<std::size_t>(WriteNumberLine(bytes_.data(), items...) - bytes_.data());
+    }
 
     std::string_view View() const { return {bytes_.data(), size_}; }
 
