@@ -69,7 +69,7 @@ void RankPasses(Picker& picker, std::string_view outcomes) {
     // A count's first place is the number of positions that hold a higher count. Counts are
     // indexed from the highest, so that a higher count comes first.
     const auto index = [highest](Int16 count) { return static_cast<std::size_t>(highest - count); };
-    std::vector<int> place(index(lowest) + 1);
+    std::vector<int> place(static_cast<std::size_t>(highest - lowest) + 1);
     for (const Int16 count : counts) {
         ++place[index(count)];
     }
