@@ -72,6 +72,7 @@ char* WriteNumberLine(char* out, Items... items) {
     return out;
 }
 
+// The longest line: two numbers of the longest print form, then CR LF.
 inline constexpr std::size_t NumberLineMaxSize = 2 * PrintFormMaxSize + 2;
 
 // The line of items, built without allocating.

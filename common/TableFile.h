@@ -34,10 +34,10 @@ public:
     void Commit(std::size_t length);
 
 private:
-    void OpenNamed();  // makes the new file beside the table with a name from the start
-    bool Name();       // gives the unnamed new file its name; false where it cannot be linked
-    void KeepMode();
-    void WriteAndSync();
+    void OpenNamed();     // makes the new file beside the table with a name from the start
+    bool Name();          // gives the unnamed new file its name; false where it cannot be linked
+    void KeepMode();      // gives the new file the permissions of the table it replaces, if any
+    void WriteAndSync();  // writes the bytes to the new file and syncs it
     [[noreturn]] void Fail(std::string_view action, int error);
 
     std::string name_;
