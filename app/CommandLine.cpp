@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "app/FinishJson.h"
+#include "common/Descriptor.h"
 #include "common/Failure.h"
 #include "finish/FairnessWords.h"
 #include "finish/FinishFromLog.h"
@@ -91,7 +92,7 @@ CommandLine::CommandLine(int argc, char* argv[])
     }
 }
 
-int CommandLine::RunWithoutWindow() const {
+int CommandLine::RunWithoutWindow(bool outputClosed) const {
     switch (command_) {
         case Command::Help: {
             // Qt's usage line names the program only once an application object exists.
@@ -108,7 +109,7 @@ int CommandLine::RunWithoutWindow() const {
             std::fputs("kelpov " KELPOV_VERSION "\n", stdout);
             return 0;
         case Command::Finish:
-            return FinishFromDataLog(parser_.value(finish_), parser_.isSet(json_));
+            return FinishFromDataLog(parser_.value(finish_), parser_.isSet(json_), outputClosed);
         case Command::Refuse:
             std::fprintf(stderr, "kelpov: %s See kelpov --help.\n", qPrintable(refusal_));
             return 2;
@@ -122,12 +123,13 @@ QString CommandLine::QtOption(const QString& name) const {
     return parser_.value(name);
 }
 
-int FinishFromDataLog(const QString& outcomes, bool json) {
+int FinishFromDataLog(const QString& outcomes, bool json, bool outputClosed) {
     const std::string count = outcomes.toStdString();
     if (!IsWorkableOutcomeCount(count)) {
         std::fprintf(stderr, "kelpov: --finish: %s\n", OutcomeCountRefusal(count).c_str());
         return 1;
     }
+    std::string printed;
     try {
         const auto picker = std::make_unique<Picker>();
         if (const std::optional<int> tornLine = FinishFromLog(*picker, count)) {
@@ -138,16 +140,23 @@ int FinishFromDataLog(const QString& outcomes, bool json) {
         }
         const Summary summary = Summarize(*picker, count);
         const Fairness fairness = JudgeFairness(picker->Picks.Slots(1, picker->PickCount), count);
-        if (json) {
-            std::fputs(FinishJson(summary, fairness).constData(), stdout);
-        } else {
-            std::printf("%s\n%s\n", SummaryText(summary).c_str(), FairnessText(fairness).c_str());
-        }
-        return 0;
+        printed = json ? FinishJson(summary, fairness).toStdString()
+                       : SummaryText(summary) + "\n" + FairnessText(fairness) + "\n";
     } catch (...) {
         PrintFailure(CurrentFailure());
         return 1;
     }
+    // The tables are written: results that cannot be printed are a failure all the same, which a
+    // script must not take for success.
+    const int error = outputClosed ? 0 : WriteAll(STDOUT_FILENO, printed);
+    if (outputClosed || error != 0) {
+        std::fprintf(stderr,
+                     "kelpov: --finish: the tables are written, but the results cannot be "
+                     "printed: %s\n",
+                     outputClosed ? "standard output was closed" : SystemReason(error).c_str());
+        return 1;
+    }
+    return 0;
 }
 
 void EnterHomeFolder() {

@@ -17,8 +17,9 @@ public:
     bool WantsWindow() const { return command_ == Command::Window; }
 
     // Does what the command line asks without a window, printing on stdout (or, for a command
-    // line it refuses, one line on stderr); returns the exit status.
-    int RunWithoutWindow() const;
+    // line it refuses, one line on stderr); returns the exit status. outputClosed: stdout was
+    // closed when Kelpov started.
+    int RunWithoutWindow(bool outputClosed) const;
 
     // --home-folder: the window works in ~/Kelpov, as the desktop menu starts it.
     bool InHomeFolder() const { return parser_.isSet(homeFolder_); }
@@ -43,8 +44,10 @@ private:
 // "data.txt" of the current folder: writes both tables, prints the summary and the fairness
 // reading (or, with json, the one JSON object of FinishJson), and returns the exit status. A count
 // the window would refuse, a folder in use, or a log that is not one Kelpov wrote is refused with
-// status 1 on stderr, and nothing is touched.
-int FinishFromDataLog(const QString& outcomes, bool json);
+// status 1 on stderr, and nothing is touched. Results that cannot be printed (stdout closed when
+// Kelpov started, outputClosed, or a write that fails) are status 1 with a line on stderr; the
+// tables are written all the same.
+int FinishFromDataLog(const QString& outcomes, bool json, bool outputClosed);
 
 // The desktop menu's start: makes the folder Kelpov in the home folder when it is missing and
 // works there, since a menu starts programs in the home folder itself. A File failure that names

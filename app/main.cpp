@@ -9,10 +9,13 @@
 #include "app/WindowSystem.h"
 #include "common/Conversions.h"
 #include "common/Failure.h"
+#include "common/StandardFiles.h"
 #include "window/Form1.h"
 #include "window/Notices.h"
 
 int main(int argc, char* argv[]) {
+    // Before any file is opened: none may take the number of a closed stdout or stderr.
+    const ClosedStandardFiles closed = FillClosedStandardFiles();
     // A FIFO whose reader has gone fails the write (EPIPE), which is reported as a file failure,
     // instead of killing Kelpov without a word.
     std::signal(SIGPIPE, SIG_IGN);
@@ -21,7 +24,7 @@ int main(int argc, char* argv[]) {
     ReadDecimalComma(LocaleWritesDecimalComma());
     const CommandLine commandLine(argc, argv);
     if (!commandLine.WantsWindow()) {
-        return commandLine.RunWithoutWindow();
+        return commandLine.RunWithoutWindow(closed.output);
     }
     std::unique_ptr<QApplication> app =
         ConnectToWindowSystem(argc, argv, commandLine.QtOption(QStringLiteral("platform")),

@@ -6,16 +6,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+
+#include "common/LogLock.h"
 
 namespace {
 
-// The end of the last whole line in the first end bytes of the file that fd writes.
-std::int64_t WholeLinesEnd(int fd, std::int64_t end) {
-    const Descriptor reader(
-        ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
+// The end of the last whole line in the first end bytes of fd, read through fd itself, so that no
+// other way to the file (such as /proc) is needed; nothing when they cannot be read.
+std::optional<std::int64_t> WholeLinesEnd(int fd, std::int64_t end) {
     std::string bytes(static_cast<std::size_t>(end), '\0');
-    if (!reader || ::pread(reader.Get(), bytes.data(), bytes.size(), 0) != end) {
-        return 0;  // no line is known to be whole
+    if (::pread(fd, bytes.data(), bytes.size(), 0) != end) {
+        return std::nullopt;
     }
     const std::size_t last = bytes.rfind('\n');
     return last == std::string::npos ? 0 : static_cast<std::int64_t>(last) + 1;
@@ -43,10 +45,8 @@ void DataLog::Open(int folder, const char* name, int held) {
         Fail("create", SystemReason(errno));
     }
     // The locked file may have been moved away since, by someone keeping it: not ours to empty.
-    if (const int found = held >= 0 ? Look(file.Get(), 0) : 0) {
-        Fail("create", found > 0 ? SystemReason(found)
-                                 : "it has been moved, replaced or deleted since the folder was "
-                                   "taken");
+    if (const int found = held >= 0 ? Look(file.Get(), {}) : 0) {
+        Fail("create", found > 0 ? SystemReason(found) : LogLock::Moved);
     }
     const bool regular = S_ISREG(status.st_mode);
     if (regular && ::ftruncate(file.Get(), 0) != 0) {
@@ -81,6 +81,8 @@ void DataLog::Append(std::string_view line) {
     }
     written_.bytes += static_cast<std::int64_t>(line.size());
     ++written_.lines;
+    // Short enough never to leave the string's own room: a beat allocates nothing.
+    written_.tail = line.substr(line.size() - std::min(line.size(), Extent::TailSize));
     if (waitingForLines_) {
         waitingForLines_ = false;
         linesCame_.notify_one();
@@ -135,11 +137,11 @@ void DataLog::SyncInBackground(std::stop_token stop) {
     }
 }
 
-int DataLog::Sync(Extent syncing) const {
-    return ::fdatasync(file_.Get()) != 0 ? errno : Look(file_.Get(), syncing.bytes);
+int DataLog::Sync(const Extent& syncing) const {
+    return ::fdatasync(file_.Get()) != 0 ? errno : Look(file_.Get(), syncing);
 }
 
-int DataLog::Look(int fd, std::int64_t bytes) const {
+int DataLog::Look(int fd, const Extent& extent) const {
     struct stat file {};
     if (::fstat(fd, &file) != 0) {
         return errno;
@@ -152,16 +154,32 @@ int DataLog::Look(int fd, std::int64_t bytes) const {
     if (named.st_dev != file.st_dev || named.st_ino != file.st_ino) {
         return Replaced;
     }
-    return file.st_size < bytes ? Shortened : 0;
+    if (file.st_size < extent.bytes) {
+        return Shortened;
+    }
+    // The last bytes written must still be where they were written: a file emptied and then
+    // grown past them by another program is no longer the run's, whatever its length.
+    std::string there(extent.tail.size(), '\0');
+    const auto at = static_cast<off_t>(extent.bytes - std::ssize(extent.tail));
+    const ssize_t got = ::pread(fd, there.data(), there.size(), at);
+    if (got < 0) {
+        return errno;
+    }
+    there.resize(static_cast<std::size_t>(got));
+    return there != extent.tail ? Changed : 0;
 }
 
-std::string DataLog::Reason(int found, Extent syncing) {
+std::string DataLog::Reason(int found, const Extent& syncing) {
     // A log deleted or moved away is no longer the run's to cut; it was synced whole.
     if (found == Deleted) {
         return "it has been deleted while the run was writing it";
     }
     if (found == Replaced) {
         return "it has been moved or replaced while the run was writing it";
+    }
+    // What it holds now is partly another program's: none of it is the run's to cut.
+    if (found == Changed) {
+        return "it has been changed by another program while the run was writing it";
     }
     if (found == Shortened) {
         // Its lines are on the disk; only one that the other program tore is cut off.
@@ -184,7 +202,7 @@ std::string DataLog::Reason(int found, Extent syncing) {
            (synced_.lines == 1 ? " line" : " lines") + " known to be on the disk";
 }
 
-DataLog::Cut DataLog::CutBack(Extent keep) {
+DataLog::Cut DataLog::CutBack(const Extent& keep) {
     if (!regular_) {
         return {};
     }
@@ -195,13 +213,19 @@ DataLog::Cut DataLog::CutBack(Extent keep) {
     // written has been cut by another program: of what is left before them, whole lines stay.
     struct stat status {};
     if (::fstat(fd, &status) == 0) {
-        const std::int64_t before = status.st_size - (written_.bytes - keep.bytes);
+        std::int64_t before = status.st_size - (written_.bytes - keep.bytes);
         if (before < keep.bytes) {
             cut.shortened = true;
-            end = WholeLinesEnd(fd, std::max<std::int64_t>(before, 0));
+            before = std::max<std::int64_t>(before, 0);
+            const std::optional<std::int64_t> whole = WholeLinesEnd(fd, before);
+            // Unread, no line is known to be torn: only the run's own lines after it go.
+            if (!whole) {
+                cut.error = errno != 0 ? errno : EIO;
+            }
+            end = whole.value_or(before);
         }
     }
-    if (::ftruncate(fd, end) != 0) {
+    if (::ftruncate(fd, end) != 0 && cut.error == 0) {
         cut.error = errno;
     }
     return cut;

@@ -18,8 +18,9 @@
 //   - a sync that fails cuts the file back at once to the lines known to be on the disk, and is
 //     reported at the next Append or at Close;
 //   - at every sync and at the close the log must still be the run's own file: its name must lead
-//     to the file the run opened, and no other program may have shortened it. A log moved,
-//     replaced, deleted or shortened is reported in the same way.
+//     to the file the run opened, no other program may have shortened it, and the last bytes
+//     written must still be where they were written. A log moved, replaced, deleted, shortened or
+//     changed is reported in the same way; a changed one is left as it is.
 // A cut-back never lengthens the file, and keeps only whole lines also where another program cut
 // it. Devices and FIFOs are written as they are; they have nothing to sync or cut back.
 class DataLog {
@@ -46,22 +47,25 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Extent {
+        static constexpr std::size_t TailSize = 15;  // the most a string holds in its own room
         std::int64_t bytes = 0;
         int lines = 0;
+        std::string tail;  // the last bytes of the last line, which end at bytes
     };
     // What a look at the file finds besides the system's errors, which are positive errno values.
-    enum Found { Deleted = -1, Replaced = -2, Shortened = -3 };
+    enum Found { Deleted = -1, Replaced = -2, Shortened = -3, Changed = -4 };
     struct Cut {
         int error = 0;           // of the cut-back itself
         bool shortened = false;  // by another program, before the cut-back
     };
 
     void SyncInBackground(std::stop_token stop);
-    int Sync(Extent syncing) const;              // 0, an errno or a Found
-    int Look(int fd, std::int64_t bytes) const;  // whether fd is still the log, of bytes at least
+    int Sync(const Extent& syncing) const;  // 0, an errno or a Found
+    // Whether fd is still the log, with the extent's bytes at least and its tail in place.
+    int Look(int fd, const Extent& extent) const;
     // The words for what a sync found, once the file is cut back as that calls for.
-    std::string Reason(int found, Extent syncing);
-    Cut CutBack(Extent keep);
+    std::string Reason(int found, const Extent& syncing);
+    Cut CutBack(const Extent& keep);
     void StopSyncs();
     [[noreturn]] void Abandon(std::string_view action, const std::string& reason);
     [[noreturn]] void Fail(std::string_view action, const std::string& reason) const;

@@ -22,7 +22,9 @@ Descriptor::~Descriptor() {
 
 int OpenWithoutWaiting(const char* name, int flags, int folder) {
     // O_CLOEXEC: a program started from a link must not inherit a file of the run.
-    return ::openat(folder, name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | flags, 0666);
+    const int access = (flags & O_ACCMODE) == O_RDWR ? O_RDWR : O_WRONLY;
+    return ::openat(folder, name, access | O_CREAT | O_CLOEXEC | O_NONBLOCK | (flags & ~O_ACCMODE),
+                    0666);
 }
 
 int OpenWithoutWaiting(const char* name, int flags) {

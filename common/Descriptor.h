@@ -21,10 +21,10 @@ private:
     int fd_;
 };
 
-// Opens name (of folder, or of the current folder) for writing, creating it when missing, with
-// O_NONBLOCK kept on: a FIFO without a reader fails at once (ENXIO) and one whose reader stalls
-// fails its write (EAGAIN) instead of hanging the program. Regular files are not affected by the
-// flag. -1 and errno on failure.
+// Opens name (of folder, or of the current folder) for writing (and reading, when flags hold
+// O_RDWR), creating it when missing, with O_NONBLOCK kept on: a FIFO without a reader fails at once
+// (ENXIO) and one whose reader stalls fails its write (EAGAIN) instead of hanging the program.
+// Regular files are not affected by the flag. -1 and errno on failure.
 int OpenWithoutWaiting(const char* name, int flags, int folder);
 int OpenWithoutWaiting(const char* name, int flags);  // of the current folder
 

@@ -111,5 +111,9 @@ std::string SummaryText(const Summary& summary) {
                 Counted(summary.recorded - summary.picks, "recorded pick", "recorded picks") +
                 (n == 0 ? "." : " outside " + Items(n) + ".");
     }
+    if (summary.cutOffLine) {
+        text += " Line " + std::to_string(*summary.cutOffLine) +
+                " of data.txt was cut off before its end and is not counted.";
+    }
     return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@ struct Summary {
     std::vector<int> mostFrequent;   // the items with that count, in item order; none without picks
     int lowest = 0;                  // the smallest count
     std::vector<int> leastFrequent;  // the items with that count, in item order; none without picks
+    std::optional<int> cutOffLine;   // a last line of "data.txt" cut off before its end, left out
 };
 
 // Reads the counts Counts[1..n] that the tally left, n being the outcome-count text as a 16-bit
@@ -26,5 +28,5 @@ Summary Summarize(const Picker& picker, std::string_view outcomes);
 
 // Sentences that begin "<picks> picks" ("1 pick" for one) and name the most and least frequent
 // items with their counts (or say that no item came up more than once, or that every item came up
-// equally often), and any recorded picks that were not counted.
+// equally often), any recorded picks that were not counted, and a cut-off line left out.
 std::string SummaryText(const Summary& summary);

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "common/Conversions.h"
 #include "common/Failure.h"
 #include "finish/Finish.h"
 #include "picker/LogReading.h"
@@ -23,17 +25,24 @@ bool IsOlderThan(const char* table, const struct stat& log) {
 
 }  // namespace
 
-std::optional<UnfinishedRun> FindUnfinishedRun() {
+std::optional<UnfinishedRun> FindUnfinishedRun(const Picker& picker) {
     struct stat log {};
     if (::stat(Picker::DataLogName, &log) != 0 || !S_ISREG(log.st_mode) || log.st_size == 0 ||
         !(IsOlderThan(ResultsName, log) || IsOlderThan(SortedResultsName, log))) {
         return std::nullopt;
     }
     UnfinishedRun run;
+    run.writtenAt = log.st_mtim.tv_sec;
     try {
-        const auto picker = std::make_unique<Picker>();
-        LoadPicks(*picker, ReadDataLog());
-        run.picks = picker->PickCount;
+        const auto read = std::make_unique<Picker>();
+        LoadPicks(*read, picker.ReadLog());
+        run.picks = read->PickCount;
+        for (const Int16 pick : read->Picks.Slots(1, read->PickCount)) {
+            if (pick >= 1) {
+                run.items.push_back(pick);
+            }
+        }
+        std::ranges::sort(run.items);
     } catch (const Failure& failure) {
         run.refusal = failure.what();
     }
@@ -42,4 +51,9 @@ std::optional<UnfinishedRun> FindUnfinishedRun() {
         return std::nullopt;
     }
     return run;
+}
+
+int PicksLeftOut(const UnfinishedRun& run, std::string_view outcomes) {
+    const Int16 counted = TextToInt16(outcomes);
+    return static_cast<int>(run.items.end() - std::ranges::upper_bound(run.items, counted));
 }

@@ -1,10 +1,5 @@
 #include "picker/LogReading.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <limits>
 
@@ -13,8 +8,6 @@
 #include "common/PrintForm.h"
 
 namespace {
-
-constexpr std::size_t LongestLine = PrintFormMaxSize + 2;
 
 // The line that records value.
 NumberLine LineOf(int value) {
@@ -76,41 +69,10 @@ std::string Shown(std::string_view line) {
             " is not a recorded pick (a number in print form followed by CR LF): " + Shown(line));
 }
 
-}  // namespace
-
-std::string ReadDataLog() {
-    // O_NONBLOCK: a FIFO in its place must not wait for a writer.
-    const Descriptor log(::open(Picker::DataLogName, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat status {};
-    if (!log || ::fstat(log.Get(), &status) != 0) {
-        FailOnFile(Picker::DataLogName, "read", SystemReason(errno));
-    }
-    if (!S_ISREG(status.st_mode)) {
-        FailOnFile(Picker::DataLogName, "read", "it is not a regular file");
-    }
-    // The longest log a run writes is a full store of the longest lines; one byte more shows a
-    // longer file as one with a line too many.
-    std::string text(Picker::PickStoreLimit * LongestLine + 1, '\0');
-    std::size_t size = 0;
-    while (size < text.size()) {
-        const ssize_t got = ::read(log.Get(), text.data() + size, text.size() - size);
-        if (got == 0) {
-            break;
-        }
-        if (got < 0) {
-            if (errno != EINTR) {
-                FailOnFile(Picker::DataLogName, "read", SystemReason(errno));
-            }
-            continue;
-        }
-        size += static_cast<std::size_t>(got);
-    }
-    text.resize(size);
-    return text;
-}
-
-std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
-    picker.PickCount = 0;
+// Reads every line of a log in order, handing each pick to store; the number of a cut-off last
+// line, left out. A line that is not a pick, or one past the store's end, is a failure.
+template <class Store>
+std::optional<int> ReadPicks(std::string_view log, Store store) {
     for (int number = 1; !log.empty(); ++number) {
         // A run begins no line once its store is full: a line past the store's end, whole or cut
         // off, is refused, however short the lines before it.
@@ -132,9 +94,27 @@ std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
         if (!pick) {
             FailOnLine(number, line);
         }
-        picker.PickCount = Add(picker.PickCount, 1);
-        picker.Picks[picker.PickCount] = *pick;
+        store(*pick);
         log.remove_prefix(line.size());
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
+    picker.PickCount = 0;
+    return ReadPicks(log, [&picker](Int16 pick) {
+        picker.PickCount = Add(picker.PickCount, 1);
+        picker.Picks[picker.PickCount] = pick;
+    });
+}
+
+bool IsDataLog(std::string_view log) {
+    try {
+        ReadPicks(log, [](Int16 /*pick*/) {});
+        return true;
+    } catch (const Failure&) {
+        return false;
+    }
 }

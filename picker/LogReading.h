@@ -8,13 +8,13 @@
 
 // Reading a data log back into a store: the picks of a run that never reached its finish.
 
-// The text of "data.txt" in the current folder, which must be a regular file. Reads no more than a
-// full store's log can hold and one byte, so a larger file still shows as one too large.
-std::string ReadDataLog();
-
 // Stores the picks the text of a data log records into Picks[1..] and PickCount, in order, as the
 // beats stored them. Every line must be a pick in print form followed by CR LF, as Record writes
 // it; any other line is a file failure that names its number. A last line cut off before its CR LF,
 // as only a system crash leaves one, is left out, and its number returned. A line beyond the
 // store's 20000, whole or cut off, is a range failure, as the beat after a full store is.
 std::optional<int> LoadPicks(Picker& picker, std::string_view log);
+
+// Whether the text of a data log is one a run could have written: what LoadPicks takes, and so
+// kelpov --finish.
+bool IsDataLog(std::string_view log);

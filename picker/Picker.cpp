@@ -3,8 +3,10 @@
 #include "common/Conversions.h"
 #include "common/Failure.h"
 #include "common/PrintForm.h"
+#include "common/SetAside.h"
 #include "common/TableFile.h"
 #include "picker/Clock.h"
+#include "picker/LogReading.h"
 
 void Picker::TakeFolder() {
     if (folder_.IsHeld()) {
@@ -13,13 +15,30 @@ void Picker::TakeFolder() {
     // Nothing is kept before both are taken, so a Kelpov refused the log holds no folder either.
     FolderLock folder = FolderLock::Take(DataLogName);
     LogLock log = LogLock::Take(folder.Get(), DataLogName);
-    RemoveLeftovers(folder.Get(), TableNames);
     folder_ = std::move(folder);
     log_ = std::move(log);
 }
 
-void Picker::OpenLog() {
+void Picker::SweepLeftovers() {
     TakeFolder();
+    RemoveLeftovers(folder_.Get(), TableNames);
+}
+
+std::string Picker::ReadLog() const {
+    // The longest log a run writes is a full store of the longest lines; one byte more shows a
+    // longer file as one with a line too many.
+    constexpr std::size_t longest = PickStoreLimit * (PrintFormMaxSize + 2);
+    return log_.Read(folder_.Get(), DataLogName, longest + 1);
+}
+
+void Picker::OpenLog() {
+    SweepLeftovers();
+    logSetAside_.clear();
+    // A regular file that no run could have written is someone's own: kept, never emptied.
+    if (log_.Get() >= 0 && !IsDataLog(ReadLog())) {
+        logSetAside_ = SetAside(folder_.Get(), DataLogName);
+        log_ = LogLock::Take(folder_.Get(), DataLogName);
+    }
     dataLog_.Open(folder_.Get(), DataLogName, log_.Get());
     PickCount = 0;
     CountPosition = 0;

@@ -26,13 +26,30 @@ public:
     // Takes the current folder and its "data.txt" for this run, unless it holds them already, and
     // keeps them for as long as the Picker lives. When another Kelpov works in the folder, or
     // holds the file that "data.txt" leads to, this is a file failure and every file is left as it
-    // was. Creates a missing "data.txt" empty, and removes what a finish cut off left beside the
-    // tables; touches no file's contents: what "data.txt" holds can still be read.
+    // was. Creates a missing "data.txt" empty, and touches nothing else: what "data.txt" holds can
+    // still be read, and a start that only asks leaves the folder as it found it.
     void TakeFolder();
+    bool HoldsFolder() const { return folder_.IsHeld(); }
 
-    // Takes the folder unless it is taken, then empties "data.txt" and keeps it open, and resets
-    // the counters.
+    // Once the person has chosen to go on (a new run, or the finish of the one in "data.txt"):
+    // takes the folder unless it is taken, and removes what a finish cut off left beside the
+    // tables (RemoveLeftovers).
+    void SweepLeftovers();
+
+    // What "data.txt" holds now, read through the lock that taking the folder put on it: no more
+    // than a full store's log and one byte, so a larger file still shows as one too large. A file
+    // failure when it is not a regular file, or no longer the file the folder's taking locked
+    // (LogLock::Moved).
+    std::string ReadLog() const;
+
+    // Sweeps the leftovers, then empties "data.txt" and keeps it open, and resets the counters. A
+    // "data.txt" that is not a log a run could have written (IsDataLog) is not emptied: it is set
+    // aside under a new name (SetAside), and a new, empty "data.txt" is made and locked in its
+    // place.
     void OpenLog();
+
+    // The name under which the last OpenLog set aside "data.txt"; empty when it set none aside.
+    const std::string& LogSetAside() const { return logSetAside_; }
 
     // One beat: writes CurrentPick as a line of "data.txt", then stores it as the next pick. When
     // the store is full this is a range failure before anything is written, and a line that cannot
@@ -59,6 +76,7 @@ public:
 private:
     FolderLock folder_;
     LogLock log_;
+    std::string logSetAside_;
     DataLog dataLog_;  // last of the three: it writes through the other two
     PickGenerator generator_;
 };

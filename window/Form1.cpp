@@ -270,24 +270,34 @@ void Form1::Load() {
     std::optional<UnfinishedRun> unfinished;
     Handle([&] {
         picker_.TakeFolder();
-        unfinished = FindUnfinishedRun();
+        unfinished = FindUnfinishedRun(picker_);
     });
     if (failed_) {
         return;
     }
     if (!unfinished) {
-        Handle([this] { picker_.OpenLog(); });
+        StartRun();
         return;
     }
     auto* recovery = new Recovery(this, *unfinished);
     connect(recovery, &Recovery::StartNewRun, this, [this] {
-        Handle([this] { picker_.OpenLog(); });
+        StartRun();
         Text2->setFocus();
     });
     connect(recovery, &Recovery::Quit, this, &QWidget::close);
     connect(recovery, &Recovery::FinishThatRun, this, &Form1::FinishEarlierRun);
-    // Asked once the window is up, over it.
-    QMetaObject::invokeMethod(recovery, &Recovery::Ask, Qt::QueuedConnection);
+}
+
+// Opens the log, and says where a "data.txt" that no run wrote has been kept.
+void Form1::StartRun() {
+    Handle([this] { picker_.OpenLog(); });
+    if (!failed_ && !picker_.LogSetAside().empty()) {
+        ShowNotice(this, QMessageBox::Information,
+                   tr("The \"data.txt\" found here is not a log Kelpov could have written, so it "
+                      "is kept as it was, under the name \"%1\" in this folder. The picks of "
+                      "this run go into a new, empty \"data.txt\".")
+                       .arg(QString::fromLocal8Bit(picker_.LogSetAside().c_str())));
+    }
 }
 
 void Form1::resizeEvent(QResizeEvent* /*event*/) {
@@ -383,16 +393,16 @@ void Form1::FinishRun() {
 void Form1::FinishEarlierRun(const QString& outcomes) {
     Handle([&] {
         const WaitPointer waiting;
-        FinishFromLog(picker_, outcomes.toStdString());
+        const std::optional<int> cutOffLine = FinishFromLog(picker_, outcomes.toStdString());
         for (QWidget* setting :
              std::initializer_list<QWidget*>{Label1, Text2, Label2, Text3, Command2}) {
             setting->hide();
         }
-        ShowResults(outcomes.toStdString());
+        ShowResults(outcomes.toStdString(), cutOffLine);
     });
 }
 
-void Form1::ShowResults(const std::string& outcomes) {
+void Form1::ShowResults(const std::string& outcomes, std::optional<int> cutOffLine) {
     // The files were written into the current directory.
     Hyperlink1->SetLinkTarget(LinkTargetOf(Picker::DataLogName));
     Hyperlink2->SetLinkTarget(LinkTargetOf(ResultsName));
@@ -401,7 +411,9 @@ void Form1::ShowResults(const std::string& outcomes) {
     Hyperlink2->show();
     Hyperlink3->show();
     Label3->hide();
-    ResultsView1->SetSummary(Summarize(picker_, outcomes));
+    Summary summary = Summarize(picker_, outcomes);
+    summary.cutOffLine = cutOffLine;
+    ResultsView1->SetSummary(summary);
     JudgeFairnessLater(outcomes);
     ResultsView1->show();
     Command1->hide();

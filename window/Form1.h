@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 #include <string>
 
 #include "picker/Picker.h"
@@ -50,6 +51,7 @@ protected:
 
 private:
     void Load();
+    void StartRun();
     void DrawFromSurface();
     void Submit();
     void Beat();
@@ -57,7 +59,8 @@ private:
     void StopBeats();
     void FinishRun();
     void FinishEarlierRun(const QString& outcomes);
-    void ShowResults(const std::string& outcomes);
+    // cutOffLine: a last line of "data.txt" that the results leave out, cut off before its end.
+    void ShowResults(const std::string& outcomes, std::optional<int> cutOffLine = {});
     void JudgeFairnessLater(const std::string& outcomes);
     void AskBeforeClosing();
     void CloseWithoutResults();

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The real program as a person runs it. First with no X server: the help, the version, a command
 # line it refuses, a display that does not answer and no display at all, none of which may touch
-# the data.txt in place. Then on its own X server, driven by pointer and keyboard: a run whose
+# the data.txt in place; --finish with standard descriptors closed, stdout on /dev/full or a pipe
+# whose reader has gone. Then on its own X server, driven by pointer and keyboard: a run whose
 # three files are checked byte for byte, rebuilt by --finish under a locale that writes "3,0", and
 # whose link opens once however long Return is held; a second Kelpov in the same folder, which
 # raises the first window and touches nothing, also while a stranger's bytes and a silent peer wait
 # on its socket; a folder held by a program that is not Kelpov, or by a socket that never answers,
-# reported in use; a run killed while picking and finished at the next start, a failure after
+# reported in use; a run killed while picking and finished at the next start with Return held on
+# the question, a failure after
 # start-up, a FIFO whose reader leaves, and the desktop menu's command where ~/Kelpov is a file.
 # Every failure must end the program with status 1. Every wait waits for what it needs, with a
 # bound, and says what did not happen.
@@ -57,6 +59,24 @@ if [[ -z ${KELPOV_XVFB:-} ]]; then
 1||kelpov: cannot open a window: no connection to the X display ":77"|DISPLAY=:77|
 1||kelpov: needs a graphical session*||
 EOF
+    # --finish never writes into data.txt, whichever standard descriptors are closed, and results
+    # it cannot print are status 1 with a line on stderr, the tables written all the same.
+    printf ' 1 \r\n 2 \r\n 2' | tee "$scratch/kept" >"$scratch/folder/data.txt"
+    (cd "$scratch/folder" && exec "$binary" --finish 2 <&- 2>&- >/dev/null) ||
+        fail "--finish with 0 and 2 closed: status $?"
+    cmp -s "$scratch/kept" "$scratch/folder/data.txt" || fail "--finish wrote into data.txt"
+    gone='import os, subprocess, sys; r, w = os.pipe(); os.close(r)
+sys.exit(subprocess.run(sys.argv[1:], stdout=w).returncode)'
+    for out in closed /dev/full gone; do
+        rm "$scratch/folder/"*results.txt
+        (cd "$scratch/folder" && case $out in
+            closed) exec "$binary" --finish 2 --json <&- >&- ;;
+            /dev/full) exec "$binary" --finish 2 >/dev/full ;;
+            gone) exec python3 -c "$gone" "$binary" --finish 2 --json ;;
+            esac) 2>"$scratch/said" && fail "--finish, stdout $out: status 0"
+        grep -q 'the tables are written, but the results cannot be printed' "$scratch/said" &&
+            [[ -s $scratch/folder/sorted_results.txt ]] || fail "--finish, stdout $out: $(<"$scratch/said")"
+    done
     rm -rf "$scratch"
     KELPOV_XVFB=1 exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" "$0" "$@"
 fi
@@ -140,12 +160,14 @@ cmp "$scratch/results.txt" "$scratch/run/results.txt" &&
 # Nothing to raise: the folder is held by a program that is not Kelpov, first alone, then with a
 # socket in the place of Kelpov's that never answers. Kelpov reports the folder in use, as before.
 mkdir "$scratch/held"
-flock "$scratch/held" sleep 60 &
+# Neither keeps the suite's output open, and each is the process the trap ends (flock -F runs sleep
+# in its own place).
+flock -F "$scratch/held" sleep 60 >/dev/null 2>&1 &
 for stalled in no yes; do
     if [[ $stalled == yes ]]; then
         /usr/bin/python3 -c 'import socket, sys, time
 s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(60)' \
-            "$(socket_of "$scratch/held")" &
+            "$(socket_of "$scratch/held")" >/dev/null 2>&1 &
         await "the silent socket" 5 test -S "$(socket_of "$scratch/held")"
     fi
     (cd "$scratch/held" && exec "$binary" -platform xcb) 2>"$scratch/held.err" &
@@ -154,9 +176,10 @@ s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(6
     [[ -z $(ls "$scratch/held") ]] || fail "a Kelpov refused the folder wrote a file"
 done
 
-# A run killed while picking is offered back at the next start: "Finish That Run…" (the default
-# button) and its outcome count write its tables byte for byte as kelpov --finish does, from the
-# picks data.txt kept, which stays as it was.
+# A run killed while picking is offered back at the next start: "Finish That Run…" (a Tab away
+# from "Quit", the default button), pressed by a Return held 0.8 s, opens the count dialog, which
+# the repeats leave open; its outcome count writes the tables byte for byte as kelpov --finish does,
+# from the picks data.txt kept, which stays as it was.
 mkdir "$scratch/killed" "$scratch/reference"
 start_kelpov "$binary" "$scratch/killed" || fail "no window"
 type_setting "${outcomes_box[@]}" 4
@@ -171,8 +194,9 @@ cp "$scratch/killed/data.txt" "$scratch/reference/"
 (cd "$scratch/reference" && env -u DISPLAY "$binary" --finish 4 >/dev/null) || fail "--finish 4"
 start_kelpov "$binary" "$scratch/killed" || fail "no window after the kill"
 await_dialog "$kelpov_pid" "$window" || fail "no question about the killed run"
-xdo key Return
+xdo key Tab keydown Return sleep 0.8 keyup Return
 await_dialog "$kelpov_pid" "$window $dialog" || fail "no question about the outcome count"
+[[ ! -e $scratch/killed/results.txt ]] || fail "a held Return answered the outcome count too"
 xdo key --clearmodifiers ctrl+a type 4
 xdo key Return
 await "the killed run's results" 10 lines_of "$scratch/killed/sorted_results.txt" 5

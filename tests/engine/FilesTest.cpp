@@ -31,8 +31,8 @@ namespace {
 
 // What the stand-ins below do: the syncs of one file fail after some succeed, or all are slow;
 // flock fails as on NFS (EBADF on folders) or on anything (ENOLCK); the disk has room for so many
-// more bytes; the file system has no unnamed files; /proc is not mounted, so that a file cannot be
-// linked through /proc/self/fd.
+// more bytes; the file system has no unnamed files, or cannot rename without replacing; /proc is
+// not mounted.
 struct {
     std::mutex mutex;
     std::vector<std::string> synced;  // "data.txt", "(unnamed table)", "(named table)" or "/"
@@ -43,6 +43,7 @@ struct {
     enum { Anything, Folders, Files } flockFailsOn = Anything;
     std::atomic<long long> room = -1;  // for regular files; -1: no end
     std::atomic<bool> noUnnamedFiles = false;
+    std::atomic<bool> noRenameNoReplace = false;
     std::atomic<bool> noProc = false;
 } disk;
 
@@ -56,6 +57,7 @@ void Reset() {
     disk.flockFailsOn = disk.Anything;
     disk.room = -1;
     disk.noUnnamedFiles = false;
+    disk.noRenameNoReplace = false;
     disk.noProc = false;
 }
 
@@ -243,7 +245,18 @@ extern "C" int open(const char* path, int flags, ...) {
         errno = EOPNOTSUPP;
         return -1;
     }
+    if (disk.noProc && std::string_view(path).starts_with("/proc/")) {
+        errno = ENOENT;
+        return -1;
+    }
     return static_cast<int>(::syscall(SYS_openat, AT_FDCWD, path, flags, mode));
+}
+extern "C" int renameat2(int from, const char* name, int to, const char* newName, unsigned flags) {
+    if (disk.noRenameNoReplace && (flags & RENAME_NOREPLACE) != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_renameat2, from, name, to, newName, flags));
 }
 
 extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
@@ -383,8 +396,16 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             .beforeBeat = {{2, [] { fs::resize_file(Data, 0); }}}, .failsAt = Finish, .kind = File,
             .reason = "it has been shortened by another program while the run was writing it",
             .data = LogBytes({2, 4, 4, 4}), .results = E, .sorted = E},
-        // A cut-back neither lengthens the file nor keeps the line the other program tore.
-        {.name = "another program cuts data.txt mid-line, then the disk fills up",
+        // Grown again past what it lost, it holds as much as the run wrote, but not its lines.
+        {.name = "another program empties data.txt, then grows it",
+            .beforeBeat = {{2, [] { fs::resize_file(Data, 0); fs::resize_file(Data, 40); }}},
+            .failsAt = Finish, .kind = File,
+            .reason = "it has been changed by another program while the run was writing it",
+            .data = std::string(40, '\0') + LogBytes({2, 4, 4, 4}), .results = E, .sorted = E},
+        // A cut-back neither lengthens the file nor keeps the line the other program tore, and
+        // needs no /proc to find it.
+        {.name = "without /proc, another program cuts data.txt mid-line, then the disk fills up",
+            .setUp = [] { disk.noProc = true; },
             .beforeBeat = {{4, [] { fs::resize_file(Data, 7); disk.room = 2; }}},
             .failsAt = Record, .kind = File, .reason = full, .data = LogBytes({1}), .results = E,
             .sorted = E},
@@ -399,6 +420,17 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             .beforeOpen = [] { fs::rename(Data, "data.old"); }, .failsAt = OpenLog, .kind = File,
             .reason = "it has been moved, replaced or deleted since the folder was taken",
             .data = None, .results = E, .sorted = E, .others = {{"data.old", LogBytes({7})}}},
+        // A data.txt no run could have written is kept under a name no file has, never emptied.
+        {.name = "data.txt is someone's own file",
+            .setUp = [] { Write(Data, "milk\r\n"); Write("data.txt.1", "x"); },
+            .others = {{"data.txt.1", "x"}, {"data.txt.2", "milk\r\n"}}},
+        {.name = "data.txt is someone's own file, on a file system that cannot rename so",
+            .setUp = [] {
+                Write(Data, LogBytes({7}) + "7");
+                fs::create_symlink("nowhere", "data.txt.1");
+                disk.noRenameNoReplace = true;
+            },
+            .others = {{"data.txt.1", Odd}, {"data.txt.2", LogBytes({7}) + "7"}}},
         {.name = "a second Kelpov whose data.txt leads to the live log",
             .beforeBeat = {{3, [] {
                 EXPECT_EQ(SecondKelpovElsewhere("../data.txt", "finish"), Refused);
@@ -406,13 +438,13 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
                 EXPECT_EQ(Bytes(Data), LogBytes({1, 2, 2}));
             }}},
             .others = {{"elsewhere", Odd}}},
-        // What a finish cut off left is removed when the folder is taken, and nothing else.
+        // What a finish cut off left is removed when the log is opened, not before, and nothing
+        // else is.
         {.name = "tables' new files left behind", .setUp = MakeLeftovers,
             .beforeOpen = [] {
                 EXPECT_EQ(Bytes(Data), LogBytes({7}));
                 EXPECT_EQ(Bytes("results.txt.kelpov-abc123") +
-                              Bytes("sorted_results.txt.kelpov-0z9y8x"),
-                          None + None);
+                              Bytes("sorted_results.txt.kelpov-0z9y8x"), "xx");
             },
             .others = {{"results.txt.kelpov-abc12", "x"}, {"results.txt.kelpov-abc1234", "x"},
                        {"results.txt.kelpov-ABC123", "x"}, {"data.txt.kelpov-abc123", "x"},

@@ -55,7 +55,8 @@ LogVerdict Read(std::string_view log) {
     }
     LogVerdict verdict;
     try {
-        verdict.cutOffLine = LoadPicks(*picker, ReadDataLog());
+        picker->TakeFolder();  // once: the log is rewritten in place, and stays the locked file
+        verdict.cutOffLine = LoadPicks(*picker, picker->ReadLog());
         verdict.picks.assign(&picker->Picks[1], &picker->Picks[1] + picker->PickCount);
         return verdict;
     } catch (const Failure& failure) {

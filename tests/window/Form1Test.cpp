@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QSpontaneKeyEvent>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,9 @@ const QStringList SetupControls = {"Command2", "Hyperlink4", "Label1", "Label2",
 const QStringList PickingControls = {"Command1", "Hyperlink4", "Label3"};
 const QStringList FinishedControls = {"Hyperlink1", "Hyperlink2", "Hyperlink3", "Hyperlink4",
                                       "ResultsView1"};
+// What an interrupted finish left beside the tables.
+const QString Leftover = "results.txt.kelpov-abc123";
+using Files = QMap<QString, QByteArray>;
 
 QByteArray ReadFile(const QString& name) {
     QFile file(name);
@@ -152,20 +156,6 @@ private:
         QTest::mouseMove(form_.get(), point);
     }
 
-    // Answers the question shown: Escape, or a click on the button of that text.
-    void Answer(const QString& answer) {
-        for (QAbstractButton* button : Notice()->buttons()) {
-            if (button->text() == answer) {
-                QTest::mouseClick(button, Qt::LeftButton);
-            }
-        }
-        if (answer == "Escape") {
-            QTest::keyClick(Notice(), Qt::Key_Escape);
-        } else if (answer == "Ctrl+Q") {
-            QTest::keyClick(Notice(), Qt::Key_Q, Qt::ControlModifier);
-        }
-    }
-
     // Moves the pointer over the surface until the beats have recorded at least picks.
     void PickWhileMoving(int picks) {
         for (int step = 0; step < 5000 && form_->Engine().PickCount < picks; ++step) {
@@ -173,6 +163,104 @@ private:
             QTest::qWait(2);
         }
         QVERIFY2(form_->Engine().PickCount >= picks, "the beats recorded too few picks");
+    }
+
+    // The dialog on top, once it is shown.
+    QWidget* Dialog() {
+        QWidget* dialog = nullptr;
+        [&] { QTRY_VERIFY((dialog = QApplication::activeModalWidget()) != nullptr); }();
+        return dialog;
+    }
+
+    // A key held as X11 delivers it, to whichever widget has the focus at each moment: a press,
+    // then repeats (a release and a press at the same moment, which Qt flags only sometimes), a
+    // dialog's time apart, then the release.
+    void HoldReturn() {
+        ulong at = 1000;
+        const auto send = [this, &at](QEvent::Type type, bool flagged) {
+            QKeyEvent key(type, Qt::Key_Return, {}, "\r", flagged);
+            key.setTimestamp(at);
+            QSpontaneKeyEvent::setSpontaneous(&key);
+            QWidget* focus = QApplication::focusWidget();
+            QApplication::sendEvent(focus != nullptr ? focus : form_.get(), &key);
+        };
+        send(QEvent::KeyPress, false);
+        for (int repeat = 0; repeat < 6; ++repeat) {
+            QTest::qWait(30);
+            at += 30;
+            send(QEvent::KeyRelease, repeat % 2 == 1);
+            send(QEvent::KeyPress, repeat % 2 == 1);
+        }
+        at += 30;
+        send(QEvent::KeyRelease, false);
+    }
+
+    // One step of the person at the start (unfinishedRunAtStart): the dialog on top asks a text
+    // ("asks"), offers these buttons ("offers", | between them), or is the count dialog showing a
+    // text ("count"); a button is clicked ("click") or Return held on it ("hold"), a key is pressed
+    // ("key"), a count typed and Return pressed ("type"); the results say a text ("says"); another
+    // program renames a file over data.txt ("replace").
+    void Step(const QString& verb, const QString& text) {
+        if (verb == "replace") {
+            QVERIFY(WriteFile("other", " 2 \r\n"));
+            std::filesystem::rename("other", "data.txt");
+            return;
+        }
+        if (verb == "says") {
+            QTRY_VERIFY2(Announced(Find("ResultsView1")).contains(text),
+                         qPrintable(Announced(Find("ResultsView1"))));
+            return;
+        }
+        QWidget* dialog = Dialog();
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        auto* count = qobject_cast<QInputDialog*>(dialog);
+        QVERIFY2(box != nullptr || count != nullptr, qPrintable(verb + " " + text));
+        if (verb == "asks") {
+            QVERIFY2(box != nullptr && box->text().contains(text), qPrintable(text));
+            QCOMPARE(box->textFormat(), Qt::PlainText);
+        } else if (verb == "offers") {
+            QStringList buttons;
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+            }
+            QCOMPARE(buttons.join('|'), text);
+        } else if (verb == "count") {
+            QVERIFY(count != nullptr);
+            QCOMPARE(count->textValue(), text);
+        } else if (verb == "click" || verb == "hold") {
+            QVERIFY(box != nullptr);
+            QAbstractButton* button = nullptr;
+            for (QAbstractButton* each : box->buttons()) {
+                button = each->text() == text ? each : button;
+            }
+            QVERIFY2(button != nullptr, qPrintable(text));
+            if (verb == "click") {
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else {
+                button->setFocus();
+                HoldReturn();
+            }
+        } else if (verb == "key") {
+            if (text == "Ctrl+Q") {
+                QTest::keyClick(dialog, Qt::Key_Q, Qt::ControlModifier);
+            } else {
+                QTest::keyClick(dialog, text == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+            }
+        } else if (verb == "type") {
+            QVERIFY(count != nullptr);
+            count->setTextValue(text);
+            QTest::keyClick(count, Qt::Key_Return);
+        }
+    }
+
+    // Every file of the current folder with its bytes, "(folder)" for a folder.
+    Files Folder() {
+        Files files;
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            const QString name = QString::fromStdString(entry.path().filename().string());
+            files[name] = entry.is_directory() ? QByteArray("(folder)") : ReadFile(name);
+        }
+        return files;
     }
 
 private slots:
@@ -472,7 +560,7 @@ private slots:
         QCOMPARE(Notice()->textFormat(), Qt::PlainText);
         const int asked = picker.PickCount;
         QTRY_VERIFY(picker.PickCount > asked);
-        Answer(answer);
+        Step(answer == "Escape" ? "key" : "click", answer);
         QTRY_VERIFY(!Notice() || !Notice()->isVisible());
         QCOMPARE(failed.size(), fails ? 1 : 0);
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
@@ -494,107 +582,112 @@ private slots:
     }
 
     void unfinishedRunAtStart_data() {
-        QTest::addColumn<QByteArray>("log");
-        QTest::addColumn<QString>("tables");  // none, older or newer than the log
-        QTest::addColumn<QString>("answer");  // empty when no question is expected
-        QTest::addColumn<QStringList>("offered");
-        QTest::addColumn<QByteArray>("dataAfter");
-        QTest::addColumn<QByteArray>("resultsAfter");
-        QTest::addColumn<QByteArray>("sortedAfter");
-        QTest::addColumn<QStringList>("controls");  // visible afterwards; empty when closed
+        QTest::addColumn<QByteArray>("log");     // "(folder)" for a folder
+        QTest::addColumn<QString>("tables");     // none, older or newer than the log, or "cut off"
+        QTest::addColumn<QStringList>("steps");  // what the person meets and does (Step)
+        QTest::addColumn<Files>("after");        // every file of the folder afterwards
+        QTest::addColumn<QStringList>("controls");  // visible afterwards; none once closed
 
         const QByteArray log = " 1 \r\n 3 \r\n 3 \r\n 2 \r\n 0 \r\n";
         const QByteArray earlier = "Item      Quantity\r\n 1  9 \r\n";
-        const QByteArray results = "Item      Quantity\r\n 1  1 \r\n 2  1 \r\n 3  2 \r\n";
-        const QByteArray sorted = "Item      Quantity\r\n 3  2 \r\n 1  1 \r\n 2  1 \r\n";
-        const QByteArray none = "<missing>";
-        const QStringList all = {"Finish That Run\u2026", "Start a New Run", "Quit"};
-        const QStringList nothing, closed;
+        const Files untouched = {{"data.txt", log}, {Leftover, "x"}};
+        const Files emptied = {{"data.txt", ""}};
+        const Files older = {{"results.txt", earlier}, {"sorted_results.txt", earlier}};
+        const Files three = {
+            {"results.txt", "Item      Quantity\r\n 1  1 \r\n 2  1 \r\n 3  2 \r\n"},
+            {"sorted_results.txt", "Item      Quantity\r\n 3  2 \r\n 1  1 \r\n 2  1 \r\n"}};
+        const Files none = {{"results.txt", "Item      Quantity\r\n"},
+                            {"sorted_results.txt", "Item      Quantity\r\n"}};
+        const QStringList closed, failed = {"(failed)"};
+        const auto with = [](Files files, const Files& more) {
+            files.insert(more);
+            return files;
+        };
         // clang-format off
-        QTest::newRow("no log") << none << "none" << "" << nothing << QByteArray() << none << none
+        QTest::newRow("no log") << QByteArray("(none)") << "none" << QStringList() << emptied
             << SetupControls;
-        QTest::newRow("empty log") << QByteArray() << "none" << "" << nothing << QByteArray()
-            << none << none << SetupControls;
-        QTest::newRow("finished run") << log << "newer" << "" << nothing << QByteArray() << earlier
-            << earlier << SetupControls;
-        QTest::newRow("quit") << log << "none" << "Quit" << all << log << none << none << closed;
-        QTest::newRow("escape") << log << "older" << "Escape" << all << log << earlier << earlier
-            << closed;
-        QTest::newRow("ctrl+q") << log << "none" << "Ctrl+Q" << all << log << none << none << closed;
-        QTest::newRow("new run") << log << "older" << "Start a New Run" << all << QByteArray()
-            << earlier << earlier << SetupControls;
-        QTest::newRow("finish that run") << log << "older" << "Finish That Run\u2026" << all << log
-            << results << sorted << FinishedControls;
+        QTest::newRow("finished run") << log << "newer" << QStringList() << with(emptied, older)
+            << SetupControls;
         // Only a torn line: no pick to offer.
-        QTest::newRow("torn line") << QByteArray(" 1") << "none" << "" << nothing << QByteArray()
-            << none << none << SetupControls;
-        QTest::newRow("not a log") << QByteArray("hello\r\n") << "none" << "Start a New Run"
-            << QStringList({"Start a New Run", "Quit"}) << QByteArray() << none << none
+        QTest::newRow("torn line") << QByteArray(" 1") << "none" << QStringList() << emptied
             << SetupControls;
+        // Never read, and never set aside.
+        QTest::newRow("a folder") << QByteArray("(folder)") << "none" << QStringList()
+            << Files{{"data.txt", "(folder)"}} << failed;
+        QTest::newRow("Return quits") << log << "none" << QStringList{
+            "asks:holds 5 picks of a run that never reached \"Finish\", last written",
+            "offers:Finish That Run\u2026|Quit|Start a New Run", "key:Return"} << untouched << closed;
+        QTest::newRow("a finish cut off between the tables, Escape") << log << "cut off"
+            << QStringList{"asks:5 picks", "key:Escape"} << with(untouched, older) << closed;
+        QTest::newRow("Ctrl+Q quits") << log << "none" << QStringList{"key:Ctrl+Q"} << untouched
+            << closed;
+        QTest::newRow("new run") << log << "older" << QStringList{"click:Start a New Run"}
+            << with(emptied, older) << SetupControls;
+        // A held key answers one dialog; Cancel goes back to the question; a refused count and a
+        // count under the highest item come back as typed; picks of 0 are never asked about.
+        QTest::newRow("finish that run") << log + " 2" << "older" << QStringList{
+            "hold:Finish That Run\u2026", "count:3", "key:Escape", "asks:5 picks",
+            "click:Finish That Run\u2026", "type:40000", "asks:\"40000\"", "key:Return",
+            "count:40000", "type:2.4", "asks:2.4 outcomes the tables count items 1 to 2: 2 "
+            "recorded picks of that run, of items up to 3, would be left out", "key:Return",
+            "count:2.4", "type:3", "says:Line 6 of data.txt was cut off before its end and is not "
+            "counted."} << with({{"data.txt", log + " 2"}}, three) << FinishedControls;
+        QTest::newRow("leave picks out") << log << "none" << QStringList{
+            "click:Finish That Run\u2026", "type:-1", "asks:count no item: 4 recorded picks",
+            "click:Leave Them Out"} << with({{"data.txt", log}}, none) << FinishedControls;
+        QTest::newRow("replaced while asked") << log << "none" << QStringList{
+            "replace", "click:Finish That Run\u2026", "type:3"}
+            << Files{{"data.txt", " 2 \r\n"}, {Leftover, "x"}} << failed;
+        QTest::newRow("not a log, Return quits") << QByteArray("milk\r\n") << "none" << QStringList{
+            "asks:is not a log Kelpov could have written", "offers:Quit|Start a New Run",
+            "key:Return"} << Files{{"data.txt", "milk\r\n"}, {Leftover, "x"}} << closed;
+        QTest::newRow("not a log, new run") << QByteArray("milk\r\n") << "none" << QStringList{
+            "click:Start a New Run", "asks:under the name \"data.txt.1\""}
+            << with(emptied, {{"data.txt.1", "milk\r\n"}}) << SetupControls;
+        // Kept also where no question is asked.
+        QTest::newRow("not a log, tables newer") << log + "milk\r\n" << "newer" << QStringList{
+            "asks:under the name \"data.txt.1\""}
+            << with(with(emptied, older), {{"data.txt.1", log + "milk\r\n"}}) << SetupControls;
         // clang-format on
     }
 
     // A log of a run that never reached "Finish" is offered back before anything is emptied or
     // written; the answer decides. Finishing that run writes the tables as kelpov --finish does.
+    // Nothing goes on, not even the sweep of an earlier finish's leftovers, until the person
+    // chooses to; a file no run could have written is never emptied.
     void unfinishedRunAtStart() {
         QFETCH(QByteArray, log);
         QFETCH(QString, tables);
-        QFETCH(QString, answer);
-        QFETCH(QStringList, offered);
-        QFETCH(QByteArray, dataAfter);
-        QFETCH(QByteArray, resultsAfter);
-        QFETCH(QByteArray, sortedAfter);
+        QFETCH(QStringList, steps);
+        QFETCH(Files, after);
         QFETCH(QStringList, controls);
         namespace fs = std::filesystem;
-        QVERIFY(log == "<missing>" || WriteFile("data.txt", log));
+        QVERIFY(log == "(none)" || log == "(folder)" || WriteFile("data.txt", log));
+        QVERIFY(log != "(folder)" || QDir().mkpath("data.txt/inside"));
+        QVERIFY(WriteFile(Leftover, "x"));
         for (const char* table : {"results.txt", "sorted_results.txt"}) {
             if (tables != "none") {
                 QVERIFY(WriteFile(table, "Item      Quantity\r\n 1  9 \r\n"));
+                const bool newer = tables == "newer" || (tables == "cut off" && table[0] == 'r');
                 const auto logTime = fs::last_write_time("data.txt");
-                fs::last_write_time(table, tables == "older" ? logTime - std::chrono::seconds(5)
-                                                             : logTime + std::chrono::seconds(5));
+                fs::last_write_time(table, logTime + std::chrono::seconds(newer ? 5 : -5));
             }
         }
-        Open(!answer.isEmpty());
-        if (answer.isEmpty()) {
+        Open(!steps.isEmpty());
+        if (steps.isEmpty()) {
             QCoreApplication::processEvents();
-            QVERIFY(Notice() == nullptr);
-        } else {
-            QTRY_VERIFY(Notice() != nullptr && Notice()->isVisible());
-            QCOMPARE(Notice()->textFormat(), Qt::PlainText);
-            // Nothing is touched while the question waits.
-            QCOMPARE(ReadFile("data.txt"), log);
-            QStringList buttons;
-            for (QAbstractButton* button : Notice()->buttons()) {
-                buttons << button->text();
-            }
-            QCOMPARE(QSet(buttons.begin(), buttons.end()), QSet(offered.begin(), offered.end()));
-            Answer(answer);
-            if (answer.startsWith("Finish That Run")) {
-                // The count of that run, typed as in the settings; one no run could take first.
-                QInputDialog* count = nullptr;
-                QTRY_VERIFY((count = form_->findChild<QInputDialog*>()) != nullptr);
-                for (const char* typed : {"40000", "3"}) {
-                    QTRY_VERIFY((count = form_->findChild<QInputDialog*>()) != nullptr &&
-                                count->isVisible());
-                    count->setTextValue(typed);
-                    QTest::keyClick(count, Qt::Key_Return);
-                    if (QByteArray(typed) == "40000") {
-                        QTRY_VERIFY(Notice() != nullptr && Notice()->isVisible() &&
-                                    Notice()->text().startsWith("Future Outcomes: \"40000\""));
-                        Notice()->accept();
-                    }
-                }
-            }
+            QVERIFY(QApplication::activeModalWidget() == nullptr);
+        }
+        for (const QString& step : steps) {
+            Step(step.section(':', 0, 0), step.section(':', 1));
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(step));
         }
         QTRY_COMPARE(form_->isVisible(), !controls.isEmpty());
-        if (!controls.isEmpty()) {
+        QCOMPARE(form_->HasFailed(), controls == QStringList("(failed)"));
+        if (!controls.isEmpty() && !form_->HasFailed()) {
             QTRY_COMPARE(VisibleControls(), controls);
         }
-        QVERIFY(!form_->HasFailed());
-        QCOMPARE(ReadFile("data.txt"), dataAfter);
-        QCOMPARE(ReadFile("results.txt"), resultsAfter);
-        QCOMPARE(ReadFile("sorted_results.txt"), sortedAfter);
+        QCOMPARE(Folder(), after);
     }
 
     // A second Kelpov in the folder is refused before it asks anything.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+#include "window/KeyRepeat.h"
+
+// Keeps a held key from answering more than one dialog. Installed on the application, it sees
+// every key release of the program and drops each press of Return, Enter, Escape or Space that
+// KeyRepeat calls a repeat, whichever window it is meant for: a dialog closed by the first press
+// opens the next, and the repeat's release may reach the one that is closing while its press goes
+// to the one that opens, so no dialog of its own could tell.
+class HeldKeyFilter : public QObject {
+public:
+    // Filters the application's events for as long as it lives.
+    explicit HeldKeyFilter(QObject* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    KeyRepeat repeat_;
+};
