@@ -258,7 +258,6 @@ extern "C" int renameat2(int from, const char* name, int to, const char* newName
     }
     return static_cast<int>(::syscall(SYS_renameat2, from, name, to, newName, flags));
 }
-
 extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
     if (disk.noProc && std::string_view(from).starts_with("/proc/")) {
         errno = ENOENT;
