@@ -34,7 +34,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setApplicationName(QStringLiteral("kelpov"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelpov1.0"));
-    QApplication::setDesktopFileName(QStringLiteral("kelpov"));
+    // The desktop entry, org.example.kelpov.desktop, by which a Wayland compositor finds the icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.example.kelpov"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelpov.png")));
     LetCompositorSizeWindows(*app);
 

@@ -1,7 +1,7 @@
-// The cost of a finish in the worst case the store allows (20000 items, 20000
-// picks), the engine against the literal quadratic forms in the same run, and
-// the cost of one draw and one record. Everything runs in a temporary
-// directory, since the engine writes its files by bare name.
+// The cost of a finish in the worst cases the store allows (20000 items, 20000 picks, spread
+// evenly or all on one item), the engine against the literal quadratic forms in the same run, and
+// the cost of one draw and one record. Everything runs in a temporary directory, since the engine
+// writes its files by bare name.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -28,11 +28,13 @@ namespace {
 
 constexpr const char* WorstCase = "20000";
 
-// Uniform picks from a fixed seed: the counts spread over 0..8 with many ties,
-// so the stable order of equal counts and the exchanges both have real work,
-// and every run measures the same picks.
-const std::vector<Int16>& WorstCasePicks() {
-    static const std::vector<Int16> picks = [] {
+// The picks of the two worst cases, the benchmarks' argument "one_item". Uniform from a fixed
+// seed (0): the counts spread over 0..8 with many ties, so the stable order of equal counts and
+// the exchanges both have real work, and every run measures the same picks. Or every pick the last
+// item (1): the counts span the widest range the store allows, 0 to 20000, and every pick adds to
+// the same count.
+const std::vector<Int16>& WorstCasePicks(bool oneItem) {
+    static const std::vector<Int16> uniform = [] {
         std::mt19937 random(20000);
         std::vector<Int16> result(Picker::PickStoreLimit);
         for (Int16& pick : result) {
@@ -40,14 +42,15 @@ const std::vector<Int16>& WorstCasePicks() {
         }
         return result;
     }();
-    return picks;
+    static const std::vector<Int16> last(Picker::PickStoreLimit, Picker::PickStoreLimit);
+    return oneItem ? last : uniform;
 }
 
 // A Picker as a run leaves it just before its finish: the store full. Its log is not open, so
 // the finish's close of the log does nothing here.
-std::unique_ptr<Picker> FullPicker() {
+std::unique_ptr<Picker> FullPicker(bool oneItem) {
     auto picker = std::make_unique<Picker>();
-    const std::vector<Int16>& picks = WorstCasePicks();
+    const std::vector<Int16>& picks = WorstCasePicks(oneItem);
     for (int k = 1; k <= Picker::PickStoreLimit; ++k) {
         picker->Picks[k] = picks[static_cast<std::size_t>(k - 1)];
     }
@@ -62,14 +65,20 @@ void BM_Finish(benchmark::State& state) {
     std::unique_ptr<Picker> picker;
     for (auto _ : state) {
         state.PauseTiming();
-        picker = FullPicker();
+        picker = FullPicker(state.range(0) != 0);
         state.ResumeTiming();
         FinishRun(*picker, WorstCase);
     }
 }
-BENCHMARK(BM_Finish<Finish>)->Name("Finish/Engine")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Finish<Finish>)
+    ->Name("Finish/Engine")
+    ->ArgName("one_item")
+    ->DenseRange(0, 1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Finish<LiteralFinish>)
     ->Name("Finish/Literal")
+    ->ArgName("one_item")
+    ->DenseRange(0, 1)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
@@ -77,7 +86,7 @@ BENCHMARK(BM_Finish<LiteralFinish>)
 // shows.
 template <void (*Tally)(Picker&, std::string_view), void (*Rank)(Picker&, std::string_view)>
 void BM_TallyAndRanking(benchmark::State& state) {
-    const std::unique_ptr<Picker> picker = FullPicker();
+    const std::unique_ptr<Picker> picker = FullPicker(state.range(0) != 0);
     for (auto _ : state) {
         picker->CountPosition = 0;  // the tally stores its counts after this position
         Tally(*picker, WorstCase);
@@ -88,9 +97,13 @@ void BM_TallyAndRanking(benchmark::State& state) {
 }
 BENCHMARK(BM_TallyAndRanking<TallyPicks, RankPasses>)
     ->Name("TallyAndRanking/Engine")
+    ->ArgName("one_item")
+    ->DenseRange(0, 1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TallyAndRanking<LiteralTallyPicks, LiteralRankPasses>)
     ->Name("TallyAndRanking/Literal")
+    ->ArgName("one_item")
+    ->DenseRange(0, 1)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

@@ -4,9 +4,9 @@
 # beats of independent picks (a draw before every beat), alternating picks (1 2 1 2 ...) and rested
 # picks (a draw before one beat in five), seeded so that every run reads the same logs.
 #
-# Usage: bench/reading-times.sh [KELPOV]   (build/release/window/kelpov by default)
+# Usage: bench/reading-times.sh [KELPOV]   (build/release/app/kelpov by default)
 set -euo pipefail
-kelpov=$(realpath "${1:-build/release/window/kelpov}")
+kelpov=$(realpath "${1:-build/release/app/kelpov}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"

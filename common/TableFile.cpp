@@ -74,7 +74,25 @@ TableFile::TableFile(std::string name) : name_(std::move(name)), target_(Resolve
     file_ = Descriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
     // Where the file system has no unnamed files (EOPNOTSUPP) the new file is named from the
     // start; whatever else kept it from being made, the named one meets again and tells.
-    while (!file_) {
+    if (!file_) {
+        OpenNamed();
+    }
+    if (exists) {
+        mode_ = status.st_mode & 07777;
+    }
+    KeepMode();
+}
+
+void TableFile::KeepMode() {
+    // The new table keeps the permissions of the one it replaces, as a rewrite in place would; a
+    // first table has those of any new file.
+    if (mode_ && ::fchmod(file_.Get(), *mode_) != 0) {
+        Fail("create", errno);
+    }
+}
+
+void TableFile::OpenNamed() {
+    do {
         aside_ = target_;
         aside_ += RandomSuffix();
         file_ = Descriptor(OpenWithoutWaiting(aside_.c_str(), O_EXCL));
@@ -83,11 +101,7 @@ TableFile::TableFile(std::string name) : name_(std::move(name)), target_(Resolve
             aside_.clear();
             Fail("create", error);
         }
-    }
-    // The new table keeps the permissions of the one it replaces, as a rewrite in place would.
-    if (exists && ::fchmod(file_.Get(), status.st_mode & 07777) != 0) {
-        Fail("create", errno);
-    }
+    } while (!file_);
 }
 
 TableFile::~TableFile() {
@@ -96,15 +110,21 @@ TableFile::~TableFile() {
     }
 }
 
-void TableFile::Commit() {
-    if (const int error = WriteAll(file_.Get(), bytes_)) {
-        Fail("write", error);
-    }
-    if (!inPlace_ && ::fdatasync(file_.Get()) != 0) {
-        Fail("sync", errno);
-    }
-    if (!inPlace_ && aside_.empty()) {
-        Name();
+std::span<char> TableFile::Room(std::size_t size) {
+    bytes_ = std::make_unique_for_overwrite<char[]>(size);
+    return {bytes_.get(), size};
+}
+
+void TableFile::Commit(std::size_t length) {
+    length_ = length;
+    WriteAndSync();
+    if (!inPlace_ && aside_.empty() && !Name()) {
+        // Without /proc (a container, a chroot) the unnamed file cannot be named: the table is
+        // written again, into a file named from the start, which meets again whatever else kept
+        // the link from being made, and tells.
+        OpenNamed();
+        KeepMode();
+        WriteAndSync();
     }
     if (::close(file_.Release()) != 0) {
         Fail("close", errno);
@@ -124,7 +144,16 @@ void TableFile::Commit() {
     }
 }
 
-void TableFile::Name() {
+void TableFile::WriteAndSync() {
+    if (const int error = WriteAll(file_.Get(), {bytes_.get(), length_})) {
+        Fail("write", error);
+    }
+    if (!inPlace_ && ::fdatasync(file_.Get()) != 0) {
+        Fail("sync", errno);
+    }
+}
+
+bool TableFile::Name() {
     // An unnamed file can only be linked at a free name; the rename then puts it over the table.
     const std::string self = "/proc/self/fd/" + std::to_string(file_.Get());
     while (true) {
@@ -132,10 +161,10 @@ void TableFile::Name() {
         aside += RandomSuffix();
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, aside.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             aside_ = std::move(aside);
-            return;
+            return true;
         }
         if (errno != EEXIST) {
-            Fail("replace", errno);
+            return false;
         }
     }
 }

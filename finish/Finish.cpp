@@ -1,6 +1,7 @@
 #include "finish/Finish.h"
 
-#include <string>
+#include <algorithm>
+#include <span>
 #include <utility>
 
 #include "common/Conversions.h"
@@ -8,16 +9,20 @@
 
 namespace {
 
-// The header, then line(k) = {item, count} for k = 1..n, then the table put in place.
+// The header, then line(k) = {item, count} for k = 1..n, then the table put in place. The lines
+// are written straight into the table's room, sized once for n of the longest.
 template <class Line>
 void WriteTable(TableFile& file, std::string_view outcomes, Line line) {
-    file.Append(std::string(ResultsHeader) + LineEnd);
+    const std::string_view header = ResultsHeader, end = LineEnd;
     const Int16 n = TextToInt16(outcomes);
+    const auto lines = static_cast<std::size_t>(std::max<int>(n, 0));
+    const std::span<char> room = file.Room(header.size() + end.size() + lines * NumberLineMaxSize);
+    char* out = std::ranges::copy(end, std::ranges::copy(header, room.data()).out).out;
     for (int k = 1; k <= n; ++k) {
         const auto [item, count] = line(k);
-        file.Append(NumberLine(item, count).View());
+        out = WriteNumberLine(out, item, count);
     }
-    file.Commit();
+    file.Commit(static_cast<std::size_t>(out - room.data()));
 }
 
 }  // namespace

@@ -226,7 +226,7 @@ reported 'Broken pipe' "$scratch/fifo.err" "$window"
 # The desktop menu's command, with ~/Kelpov a file: the failure is told in Kelpov's dialog.
 mkdir "$scratch/home" "$scratch/menu"
 : >"$scratch/home/Kelpov"
-entry=$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../packaging/kelpov.desktop.in")
+entry=$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../packaging/org.example.kelpov.desktop.in")
 eval "menu=(${entry//@KELPOV_PROGRAM@/$binary})"
 (cd "$scratch/menu" && HOME="$scratch/home" QT_QPA_PLATFORM=xcb exec "${menu[@]}") \
     2>"$scratch/menu.err" &

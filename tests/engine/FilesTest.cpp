@@ -258,6 +258,13 @@ extern "C" int renameat2(int from, const char* name, int to, const char* newName
     }
     return static_cast<int>(::syscall(SYS_renameat2, from, name, to, newName, flags));
 }
+extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    if (disk.noProc && std::string_view(from).starts_with("/proc/")) {
+        errno = ENOENT;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_linkat, fromFolder, from, toFolder, to, flags));
+}
 
 TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
     enum Step { TakeFolder, OpenLog, Record, Finish, Done };
@@ -275,6 +282,7 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         const char* reason = "";
         std::string data = Log, results = FourResults, sorted = FourSorted;
         std::map<std::string, std::string> others = {};  // every other file left, with its bytes
+        fs::perms tables = fs::perms(0640);              // the permissions of the tables left
     };
     std::vector<std::pair<int, int>> allItems, allSorted = {{4, 3}, {2, 2}, {1, 1}};
     for (int item = 1; item <= 20000; ++item) {
@@ -360,6 +368,15 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         {.name = "a file system without unnamed files, where sorted_results.txt fails its sync",
             .setUp = [] { disk.noUnnamedFiles = true; FailSyncs("(named table)", 1); },
             .failsAt = Finish, .kind = File, .file = Sorted, .reason = io, .sorted = E},
+        // Without /proc an unnamed new table cannot be linked: the table is written again into a
+        // named one, with the earlier table's permissions, and that one is not left either.
+        {.name = "no /proc, where sorted_results.txt fails its sync",
+            .setUp = [] { disk.noProc = true; FailSyncs("(named table)", 1); }, .failsAt = Finish,
+            .kind = File, .file = Sorted, .reason = io, .sorted = E},
+        // The first tables in a folder have the permissions of any new file.
+        {.name = "no earlier tables",
+            .setUp = [] { fs::remove(Results); fs::remove(Sorted); ::umask(002); },
+            .tables = fs::perms(0664)},
         {.name = "slow syncs", .setUp = [] { disk.delay = 300ms; },
             .beforeBeat = {{3, [] { AwaitLogSync(1); }}}},
         // The log stays the run's own file, also where the current folder goes elsewhere.
@@ -457,9 +474,11 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
     };
     // clang-format on
     std::signal(SIGPIPE, SIG_IGN);  // as the program does: a reader that left is a failed write
+    const mode_t umask = ::umask(022);
     for (const auto& s : situations) {
         SCOPED_TRACE(s.name);
         ScratchDir scratch;
+        ::umask(022);
         for (const char* table : {Results, Sorted}) {
             Write(table, Earlier);
             fs::permissions(table, fs::perms(0640));
@@ -512,10 +531,11 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         EXPECT_EQ(Bytes(Data), s.data);
         EXPECT_TRUE(Bytes(Results) == s.results) << Bytes(Results).substr(0, 200);
         EXPECT_TRUE(Bytes(Sorted) == s.sorted) << Bytes(Sorted).substr(0, 200);
-        // A new table keeps the permissions of the one it replaced.
+        // A new table keeps the permissions of the one it replaced; a first one has those of any
+        // new file.
         for (const char* table : {Results, Sorted}) {
             if (fs::is_regular_file(fs::symlink_status(table))) {
-                EXPECT_EQ(fs::status(table).permissions(), fs::perms(0640)) << table;
+                EXPECT_EQ(fs::status(table).permissions(), s.tables) << table;
             }
         }
         // Nothing else is left beside the three files.
@@ -528,6 +548,7 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
         }
         EXPECT_EQ(others, s.others);
     }
+    ::umask(umask);
 }
 
 // "data.txt" is created, and its folder synced; the log is synced in the background while the
