@@ -85,9 +85,11 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 export XDG_RUNTIME_DIR=$scratch/runtime
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
-# A stand-in for the program that opens links, which notes what it was asked to open.
+# A stand-in for the program that opens links, which notes what it was asked to open and the
+# files it was started with.
 mkdir "$scratch/run" "$scratch/full" "$scratch/bin"
-printf '#!/bin/sh\necho "$@" >>"%s/opened"\n' "$scratch" >"$scratch/bin/xdg-open"
+printf '#!/bin/sh\necho "$@" >>"%s/opened"\nls -l /proc/$$/fd >>"%s/inherited"\n' "$scratch" \
+    "$scratch" >"$scratch/bin/xdg-open"
 chmod +x "$scratch/bin/xdg-open"
 PATH="$scratch/bin:$PATH" start_kelpov "$binary" "$scratch/run" || fail "no window"
 [[ $(xprop -id "$window" _NET_WM_NAME) == *' = "Kelpov1.0"' ]] || fail "the title is not Kelpov1.0"
@@ -115,6 +117,7 @@ await "the openings of two links" 10 opened_twice
 [[ $(sort "$scratch/opened") == "file://$scratch/run/"*.txt$'\n'"file://$scratch/run/"*.txt &&
     $(sort -u "$scratch/opened" | wc -l) == 2 ]] ||
     fail "a held Return opened: $(cat "$scratch/opened")"
+! grep -F "$scratch/run/" "$scratch/inherited" || fail "a link's program inherited a file of the run"
 # A second Kelpov in the folder, started with Qt's own options while the focus is elsewhere, gives
 # the first window the focus and ends with status 0, every file as it was. Meanwhile a stranger's
 # bytes on the first one's socket are dropped, and a peer that says nothing keeps no one waiting.

@@ -154,6 +154,14 @@ TEST(Fairness, ReadsTheRunsItIsGiven) {
             "test needs at least 5 to weigh the pointer's rests. " + share + ", over the 2 whole "
             "turns from one stretch of item 1 to the next." + holds +
             repeats("32 picks repeat the one before them (about 19", "item 1 for 5 beats")},
+        // Two items, one long rest: 22 repeats against 19, z = 0.79, are not too many, but a
+        // stretch of 20 beats has a chance of 0.0126 in 32 independent draws of these counts.
+        {"two items, one long rest", "2", "1 2 1 2 1 2 1 2 1*20 2*4", NotJudged, O::TooFewPicks,
+            BeatShare, 0, -1, 22, 9,
+            tooFew + "The run has 3 whole turns from one stretch of item 1 to the next, and the "
+            "test needs at least 5 to weigh the pointer's rests. " + share + ", over the 3 whole "
+            "turns from one stretch of item 1 to the next." + holds +
+            repeats("22 picks repeat the one before them (about 19", "item 1 for 20 beats")},
         // Every two stretches are two items: 4 every time, so every simulated run reaches it.
         {"six items, one change", "6", "1*50 2", NotJudged, O::TooFewPicks, SimulatedChanges, 4, 1,
             49, 1, tooFew + tooShort + counts + "2 stretches" + chain +
