@@ -284,7 +284,8 @@ private slots:
         Open();
         const int dpi = form_->logicalDpiY();
         const auto px = [dpi](QRect twips) {
-            return QRect(twips.topLeft() * dpi / 1440, twips.size() * dpi / 1440);
+            return QRect(twips.x() * dpi / 1440, twips.y() * dpi / 1440,
+                         twips.width() * dpi / 1440, twips.height() * dpi / 1440);
         };
         QCOMPARE(form_->windowTitle(), QString("Kelpov1.0"));
         QCOMPARE(form_->size(), dpi == 96 ? QSize(687, 497) : QSize(1030, 745));
