@@ -37,6 +37,19 @@ void AddHidden(QCommandLineParser& parser, const char* names, bool takeValue) {
     }
 }
 
+// Writes text on stdout. Where it cannot (stdout closed at start, a full device, a reader gone), it
+// says so on stderr, "kelpov: <failed>: <why>", and returns false: a script must not take a text
+// that never came for success.
+bool PrintOut(const std::string& text, bool outputClosed, const char* failed) {
+    const int error = outputClosed ? 0 : WriteAll(STDOUT_FILENO, text);
+    if (outputClosed || error != 0) {
+        std::fprintf(stderr, "kelpov: %s: %s\n", failed,
+                     outputClosed ? "standard output was closed" : SystemReason(error).c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLine::CommandLine(int argc, char* argv[])
@@ -102,12 +115,14 @@ int CommandLine::RunWithoutWindow(bool outputClosed) const {
             text += QStringLiteral(
                 "\nQt's standard options, such as -platform, -style and -display, work as\n"
                 "in every Qt program.\n");
-            std::fputs(qPrintable(text), stdout);
-            return 0;
+            return PrintOut(text.toStdString(), outputClosed, "--help: it cannot be printed") ? 0
+                                                                                              : 1;
         }
         case Command::Version:
-            std::fputs("kelpov " KELPOV_VERSION "\n", stdout);
-            return 0;
+            return PrintOut("kelpov " KELPOV_VERSION "\n", outputClosed,
+                            "--version: it cannot be printed")
+                       ? 0
+                       : 1;
         case Command::Finish:
             return FinishFromDataLog(parser_.value(finish_), parser_.isSet(json_), outputClosed);
         case Command::Refuse:
@@ -146,17 +161,11 @@ int FinishFromDataLog(const QString& outcomes, bool json, bool outputClosed) {
         PrintFailure(CurrentFailure());
         return 1;
     }
-    // The tables are written: results that cannot be printed are a failure all the same, which a
-    // script must not take for success.
-    const int error = outputClosed ? 0 : WriteAll(STDOUT_FILENO, printed);
-    if (outputClosed || error != 0) {
-        std::fprintf(stderr,
-                     "kelpov: --finish: the tables are written, but the results cannot be "
-                     "printed: %s\n",
-                     outputClosed ? "standard output was closed" : SystemReason(error).c_str());
-        return 1;
-    }
-    return 0;
+    // The tables are written: results that cannot be printed are a failure all the same.
+    return PrintOut(printed, outputClosed,
+                    "--finish: the tables are written, but the results cannot be printed")
+               ? 0
+               : 1;
 }
 
 void EnterHomeFolder() {

@@ -2,8 +2,8 @@
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
-#include "finish/fairness/BeatShareTest.h"
-#include "finish/fairness/ChangesTest.h"
+#include "finish/fairness/BeatShare.h"
+#include "finish/fairness/Changes.h"
 #include "finish/fairness/Observed.h"
 #include "picker/DrawLaw.h"
 

@@ -1,8 +1,8 @@
 #include "finish/UnfinishedRun.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "common/Conversions.h"
@@ -10,29 +10,33 @@
 #include "finish/Finish.h"
 #include "picker/LogReading.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 // Whether the table is missing or was last written before the log.
-bool IsOlderThan(const char* table, const struct stat& log) {
-    struct stat status {};
-    if (::stat(table, &status) != 0) {
-        return true;
-    }
-    const auto& [seconds, nanoseconds] = status.st_mtim;
-    return seconds < log.st_mtim.tv_sec ||
-           (seconds == log.st_mtim.tv_sec && nanoseconds < log.st_mtim.tv_nsec);
+bool IsOlderThan(const char* table, fs::file_time_type log) {
+    std::error_code missing;
+    const fs::file_time_type written = fs::last_write_time(table, missing);
+    return missing || written < log;
 }
 
 }  // namespace
 
 std::optional<UnfinishedRun> FindUnfinishedRun(const Picker& picker) {
-    struct stat log {};
-    if (::stat(Picker::DataLogName, &log) != 0 || !S_ISREG(log.st_mode) || log.st_size == 0 ||
-        !(IsOlderThan(ResultsName, log) || IsOlderThan(SortedResultsName, log))) {
+    std::error_code error;
+    const fs::path name = Picker::DataLogName;
+    if (!fs::is_regular_file(name, error) || fs::file_size(name, error) == 0 || error) {
+        return std::nullopt;
+    }
+    const fs::file_time_type written = fs::last_write_time(name, error);
+    if (error || !(IsOlderThan(ResultsName, written) || IsOlderThan(SortedResultsName, written))) {
         return std::nullopt;
     }
     UnfinishedRun run;
-    run.writtenAt = log.st_mtim.tv_sec;
+    run.writtenAt = std::chrono::duration_cast<std::chrono::seconds>(
+                        std::chrono::file_clock::to_sys(written).time_since_epoch())
+                        .count();
     try {
         const auto read = std::make_unique<Picker>();
         LoadPicks(*read, picker.ReadLog());

@@ -37,17 +37,19 @@
 
 namespace {
 
-// The layout is given in twips, 15 to a logical pixel (1440 to the inch at 96 dpi); Qt's high-dpi
-// scaling takes it from there.
-constexpr int Px(int twips) {
-    return twips / 15;
+// The layout is given in twips, 1440 to the inch: at the screen's logical dots per inch, so 15 to
+// a pixel at 96 dpi and 10 where a larger font setting makes it 144, as the captions' points grow.
+// Qt's high-dpi scaling takes it from there.
+int Px(const QWidget* widget, int twips) {
+    return twips * widget->logicalDpiY() / 1440;
 }
 
 template <class Control>
 Control* Place(Control* control, const char* name, int left, int top, int width, int height,
                bool visible) {
     control->setObjectName(QLatin1String(name));
-    control->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    control->setGeometry(Px(control, left), Px(control, top), Px(control, width),
+                         Px(control, height));
     control->setVisible(visible);
     // Movement over a control belongs to that control, not to the surface behind it.
     control->setAttribute(Qt::WA_NoMousePropagation);
@@ -149,7 +151,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kelpov1.0"));
     // At least the size its controls were laid out for; larger gives the results more room.
-    setMinimumSize(Px(10305), Px(7455));
+    setMinimumSize(Px(this, 10305), Px(this, 7455));
     resize(minimumSize());
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Highlight));

@@ -2,7 +2,7 @@
 #include <array>
 
 #include "finish/fairness/ChainDraw.h"
-#include "finish/fairness/ChangesTest.h"
+#include "finish/fairness/Changes.h"
 #include "finish/fairness/Detectable.h"
 
 std::vector<double> ExactStretchCounts(const std::vector<double>& chances, int stretches,

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "finish/fairness/ChainDraw.h"
-#include "finish/fairness/ChangesTest.h"
+#include "finish/fairness/Changes.h"
 #include "finish/fairness/Detectable.h"
 
 namespace {

@@ -77,6 +77,12 @@ sys.exit(subprocess.run(sys.argv[1:], stdout=w).returncode)'
         grep -q 'the tables are written, but the results cannot be printed' "$scratch/said" &&
             [[ -s $scratch/folder/sorted_results.txt ]] || fail "--finish, stdout $out: $(<"$scratch/said")"
     done
+    for option in --help --version; do
+        (cd "$scratch/folder" && exec "$binary" $option >/dev/full) 2>"$scratch/said" &&
+            fail "$option on /dev/full: status 0"
+        [[ $(<"$scratch/said") == "kelpov: $option: it cannot be printed: No space left on device" ]] ||
+            fail "$option on /dev/full: $(<"$scratch/said")"
+    done
     rm -rf "$scratch"
     KELPOV_XVFB=1 exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" "$0" "$@"
 fi

@@ -278,20 +278,28 @@ private slots:
         }
     }
 
+    // At 96 dots per inch, and at 144 where a larger font is set (QT_FONT_DPI, a test of its own):
+    // twips are 1/1440 inch at either, so every caption fits its box.
     void initialWindow() {
         Open();
+        const int dpi = form_->logicalDpiY();
+        const auto px = [dpi](QRect twips) {
+            return QRect(twips.x() * dpi / 1440, twips.y() * dpi / 1440,
+                         twips.width() * dpi / 1440, twips.height() * dpi / 1440);
+        };
         QCOMPARE(form_->windowTitle(), QString("Kelpov1.0"));
-        QCOMPARE(form_->size(), QSize(687, 497));
+        QCOMPARE(form_->size(), dpi == 96 ? QSize(687, 497) : QSize(1030, 745));
         QCOMPARE(form_->palette().color(QPalette::Window),
                  QGuiApplication::palette().color(QPalette::Highlight));
         QCOMPARE(VisibleControls(), SetupControls);
         const std::tuple<const char*, QRect, QString> controls[] = {
-            {"Label2", {32, 64, 169, 33}, "Interval (ms) for picking"},
-            {"Command1", {616, 40, 65, 33}, "Finish"},
-            {"Hyperlink3", {192, 312, 241, 25}, "Open Sorted results file"},
-            {"Hyperlink4", {392, 8, 289, 17}, "Kelpov 1.0, made with Qt"}};
-        for (const auto& [name, geometry, text] : controls) {
+            {"Label2", {480, 960, 2535, 495}, "Interval (ms) for picking"},
+            {"Command1", {9240, 600, 975, 495}, "Finish"},
+            {"Hyperlink3", {2880, 4680, 3615, 375}, "Open Sorted results file"},
+            {"Hyperlink4", {5880, 120, 4335, 255}, "Kelpov 1.0, made with Qt"}};
+        for (const auto& [name, twips, text] : controls) {
             QWidget* control = Find(name);
+            const QRect geometry = px(twips);
             QCOMPARE(control->geometry(), geometry);
             QCOMPARE(control->property("text").toString(), text);
             // Every caption fits its box in the face the window found.

@@ -1,4 +1,4 @@
-#include "finish/fairness/BeatShareTest.h"
+#include "finish/fairness/BeatShare.h"
 
 #include <algorithm>
 #include <boost/math/distributions/non_central_t.hpp>

@@ -1,4 +1,4 @@
-#include "finish/fairness/ChangesTest.h"
+#include "finish/fairness/Changes.h"
 
 #include <algorithm>
 #include <boost/math/distributions/non_central_chi_squared.hpp>
