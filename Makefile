@@ -33,10 +33,10 @@ FUZZ_SECONDS ?= 60
 
 # The program alone: no test or benchmark is configured, so GoogleTest and Google Benchmark are
 # neither needed nor looked for. It is built as a unity build, a few files to each compile, which
-# parses Qt's headers once per batch rather than once per file and so halves the compile. make
-# build, in the same build folder, takes the preset's tests and benchmarks back and compiles every
-# file alone, as CI does, where a missing include shows. The program writes its files into the
-# directory it starts in: here, the top of the project.
+# parses Qt's headers once per batch rather than once per file and so halves the compile. The
+# other targets configure the same build folder from the preset alone, which takes the tests and
+# benchmarks back and compiles every file alone, as CI does, where a missing include shows. The
+# program writes its files into the directory it starts in: here, the top of the project.
 run:
 	scripts/ensure-packages $(PROGRAM_PACKAGES)
 	cmake --preset $(PRESET) -DKELPOV_TESTS=OFF -DKELPOV_BENCH=OFF -DCMAKE_UNITY_BUILD=ON
@@ -45,7 +45,7 @@ run:
 
 build:
 	scripts/ensure-packages $(TEST_PACKAGES)
-	cmake --preset $(PRESET) -DCMAKE_UNITY_BUILD=OFF
+	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j2
 
 test: build
