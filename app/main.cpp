@@ -7,7 +7,7 @@
 
 int main(int argc, char* argv[]) {
     // Before any file is opened: none may take the number of a closed stdout or stderr.
-    const ClosedStandardFiles closed = FillClosedStandardFiles();
+    const bool outputClosed = FillClosedStandardFiles();
     // A FIFO whose reader has gone fails the write (EPIPE), which is reported as a file failure,
     // instead of killing Kelpov without a word.
     std::signal(SIGPIPE, SIG_IGN);
@@ -16,5 +16,5 @@ int main(int argc, char* argv[]) {
     ReadDecimalComma(LocaleWritesDecimalComma());
     const CommandLine commandLine(argc, argv);
     return commandLine.WantsWindow() ? RunWindow(argc, argv, commandLine)
-                                     : commandLine.RunWithoutWindow(closed.output);
+                                     : commandLine.RunWithoutWindow(outputClosed);
 }

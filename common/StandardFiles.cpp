@@ -21,14 +21,13 @@ void Fill() {
 
 }  // namespace
 
-ClosedStandardFiles FillClosedStandardFiles() {
-    ClosedStandardFiles closed;
-    bool* const flags[] = {&closed.input, &closed.output, &closed.error};
+bool FillClosedStandardFiles() {
+    bool outputClosed = false;
     for (int fd = 0; fd < 3; ++fd) {
-        *flags[fd] = IsClosed(fd);
-        if (*flags[fd]) {
+        if (IsClosed(fd)) {
+            outputClosed = outputClosed || fd == STDOUT_FILENO;
             Fill();
         }
     }
-    return closed;
+    return outputClosed;
 }
