@@ -68,9 +68,7 @@ std::string ItemsJudged(const Fairness& fairness) {
     if (fairness.tableItems >= fairness.items || fairness.tableItems < 1) {
         return {};
     }
-    const std::string counted =
-        fairness.tableItems == 1 ? "item 1" : "items 1 to " + std::to_string(fairness.tableItems);
-    return " The tables count " + counted + ", the outcome count rounded, while the draw also " +
+    return " The tables count " + ItemsUpTo(fairness.tableItems) + ", the outcome count rounded, while the draw also " +
            "gives item " + std::to_string(fairness.items) +
            ", less often than the others: the reading judges all " +
            std::to_string(fairness.items) + " items.";

@@ -14,10 +14,6 @@ std::string Times(int count) {
     return count == 0 ? "never" : count == 1 ? "once" : std::to_string(count) + " times";
 }
 
-std::string Items(int n) {
-    return n == 1 ? "item 1" : "items 1 to " + std::to_string(n);
-}
-
 // "3", "3 and 7", "3, 7 and 9"; past five items the rest are only counted.
 std::string ListOf(const std::vector<int>& items) {
     constexpr std::size_t shown = 5;
@@ -97,7 +93,7 @@ std::string SummaryText(const Summary& summary) {
     if (n == 0) {
         text += ": the outcome count gives no items to count.";
     } else {
-        text += " of " + Items(n) + ".";
+        text += " of " + ItemsUpTo(n) + ".";
     }
     const std::size_t tied = summary.mostFrequent.size();
     if (n < 2 || tied == 0) {
@@ -119,7 +115,7 @@ std::string SummaryText(const Summary& summary) {
     }
     if (const int outside = summary.recorded - summary.picks - summary.unmoved; outside > 0) {
         text += " Not counted: " + Counted(outside, "recorded pick", "recorded picks") +
-                (n == 0 ? "." : " outside " + Items(n) + ".");
+                (n == 0 ? "." : " outside " + ItemsUpTo(n) + ".");
     }
     if (summary.cutOffLine) {
         text += " Line " + std::to_string(*summary.cutOffLine) +
