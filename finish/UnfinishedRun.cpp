@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <memory>
 
 #include "common/Conversions.h"
 #include "common/Failure.h"
@@ -38,14 +37,12 @@ std::optional<UnfinishedRun> FindUnfinishedRun(const Picker& picker) {
                         std::chrono::file_clock::to_sys(written).time_since_epoch())
                         .count();
     try {
-        const auto read = std::make_unique<Picker>();
-        LoadPicks(*read, picker.ReadLog());
-        run.picks = read->PickCount;
-        for (const Int16 pick : read->Picks.Slots(1, read->PickCount)) {
+        ReadPicks(picker.ReadLog(), [&run](Int16 pick) {
+            ++run.picks;
             if (pick >= 1) {
                 run.items.push_back(pick);
             }
-        }
+        });
         std::ranges::sort(run.items);
     } catch (const Failure& failure) {
         run.refusal = failure.what();

@@ -69,10 +69,9 @@ std::string Shown(std::string_view line) {
             " is not a recorded pick (a number in print form followed by CR LF): " + Shown(line));
 }
 
-// Reads every line of a log in order, handing each pick to store; the number of a cut-off last
-// line, left out. A line that is not a pick, or one past the store's end, is a failure.
-template <class Store>
-std::optional<int> ReadPicks(std::string_view log, Store store) {
+}  // namespace
+
+std::optional<int> ReadPicks(std::string_view log, const std::function<void(Int16)>& store) {
     for (int number = 1; !log.empty(); ++number) {
         // A run begins no line once its store is full: a line past the store's end, whole or cut
         // off, is refused, however short the lines before it.
@@ -99,8 +98,6 @@ std::optional<int> ReadPicks(std::string_view log, Store store) {
     }
     return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<int> LoadPicks(Picker& picker, std::string_view log) {
     picker.PickCount = 0;
