@@ -14,9 +14,14 @@ public:
     // Filters the application's events for as long as it lives.
     explicit HeldKeyFilter(QObject* parent);
 
+    // Once the last dialog is answered: the key that answered it is still kept from the next
+    // window, and the first new press of any key ends the filter, so that held keys repeat again.
+    void Retire();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     KeyRepeat repeat_;
+    bool retired_ = false;
 };

@@ -28,7 +28,10 @@ QString Picks(int picks, bool recorded = false) {
 
 Recovery::Recovery(QWidget* window, UnfinishedRun run)
     : QObject(window), window_(window), run_(std::move(run)) {
-    new HeldKeyFilter(this);
+    // Connected first, so that the filter is retired before the answer is acted on.
+    auto* heldKeys = new HeldKeyFilter(this);
+    connect(this, &Recovery::StartNewRun, heldKeys, &HeldKeyFilter::Retire);
+    connect(this, &Recovery::FinishThatRun, heldKeys, &HeldKeyFilter::Retire);
     window_->installEventFilter(this);
 }
 

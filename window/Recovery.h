@@ -15,7 +15,8 @@ class QWidget;
 // as such, and only the last two are offered; a new run then keeps it under a new name. Return,
 // Escape or a close of the question quits. The count offered first covers every item the log
 // holds; one that would leave picks of items 1 and up uncounted needs a yes of its own. From the
-// question on, a held key answers one dialog at most (HeldKeyFilter).
+// question on, a held key answers one dialog at most (HeldKeyFilter), until the first new press
+// after the answer.
 class Recovery : public QObject {
     Q_OBJECT
 

@@ -175,10 +175,10 @@ private:
     // A key held as X11 delivers it, to whichever widget has the focus at each moment: a press,
     // then repeats (a release and a press at the same moment, which Qt flags only sometimes), a
     // dialog's time apart, then the release.
-    void HoldReturn() {
+    void Hold(Qt::Key held, const QString& text) {
         ulong at = 1000;
-        const auto send = [this, &at](QEvent::Type type, bool flagged) {
-            QKeyEvent key(type, Qt::Key_Return, {}, "\r", flagged);
+        const auto send = [this, &at, held, &text](QEvent::Type type, bool flagged) {
+            QKeyEvent key(type, held, {}, text, flagged);
             key.setTimestamp(at);
             QSpontaneKeyEvent::setSpontaneous(&key);
             QWidget* focus = QApplication::focusWidget();
@@ -198,12 +198,20 @@ private:
     // One step of the person at the start (unfinishedRunAtStart): the dialog on top asks a text
     // ("asks"), offers these buttons ("offers", | between them), or is the count dialog showing a
     // text ("count"); a button is clicked ("click") or Return held on it ("hold"), a key is pressed
-    // ("key"), a count typed and Return pressed ("type"); the results say a text ("says"); another
-    // program renames a file over data.txt ("replace").
+    // ("key"), a count typed and Return pressed ("type"); the results say a text ("says"); Space is
+    // held in the focused box, which then holds the text ("hold-space"); another program renames a
+    // file over data.txt ("replace").
     void Step(const QString& verb, const QString& text) {
         if (verb == "replace") {
             QVERIFY(WriteFile("other", " 2 \r\n"));
             std::filesystem::rename("other", "data.txt");
+            return;
+        }
+        if (verb == "hold-space") {
+            form_->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+            Hold(Qt::Key_Space, " ");
+            QCOMPARE(Find<QLineEdit>("Text2")->text(), text);
             return;
         }
         if (verb == "says") {
@@ -238,7 +246,7 @@ private:
                 QTest::mouseClick(button, Qt::LeftButton);
             } else {
                 button->setFocus();
-                HoldReturn();
+                Hold(Qt::Key_Return, "\r");
             }
         } else if (verb == "key") {
             if (text == "Ctrl+Q") {
@@ -650,8 +658,10 @@ private slots:
         QTest::newRow("not a log, Return quits") << QByteArray("milk\r\n") << "none" << QStringList{
             "asks:is not a log Kelpov could have written", "offers:Quit|Start a New Run",
             "key:Return"} << Files{{"data.txt", "milk\r\n"}, {Leftover, "x"}} << closed;
+        // The key that answered is kept from the notice; a new press ends that, and keys repeat.
         QTest::newRow("not a log, new run") << QByteArray("milk\r\n") << "none" << QStringList{
-            "click:Start a New Run", "asks:under the name \"data.txt.1\""}
+            "hold:Start a New Run", "asks:under the name \"data.txt.1\"", "key:Return",
+            "hold-space:2       "}
             << with(emptied, {{"data.txt.1", "milk\r\n"}}) << SetupControls;
         // Kept also where no question is asked.
         QTest::newRow("not a log, tables newer") << log + "milk\r\n" << "newer" << QStringList{
