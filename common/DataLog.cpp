@@ -6,21 +6,23 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 
 #include "common/LogLock.h"
 
 namespace {
 
-// The end of the last whole line in the first end bytes of fd, read through fd itself, so that no
-// other way to the file (such as /proc) is needed; nothing when they cannot be read.
-std::optional<std::int64_t> WholeLinesEnd(int fd, std::int64_t end) {
+// Moves end back to the end of the last whole line in the first end bytes of fd, read through fd
+// itself, so that no other way to the file (such as /proc) is needed. Where they cannot all be
+// read, end stays and the error is returned: the read's own, or EIO for a read that came up short.
+int CutToWholeLines(int fd, std::int64_t& end) {
     std::string bytes(static_cast<std::size_t>(end), '\0');
-    if (::pread(fd, bytes.data(), bytes.size(), 0) != end) {
-        return std::nullopt;
+    const ssize_t got = ::pread(fd, bytes.data(), bytes.size(), 0);
+    if (got != end) {
+        return got < 0 ? errno : EIO;
     }
     const std::size_t last = bytes.rfind('\n');
-    return last == std::string::npos ? 0 : static_cast<std::int64_t>(last) + 1;
+    end = last == std::string::npos ? 0 : static_cast<std::int64_t>(last) + 1;
+    return 0;
 }
 
 std::string CutBackFailed(int error) {
@@ -216,13 +218,9 @@ DataLog::Cut DataLog::CutBack(const Extent& keep) {
         std::int64_t before = status.st_size - (written_.bytes - keep.bytes);
         if (before < keep.bytes) {
             cut.shortened = true;
-            before = std::max<std::int64_t>(before, 0);
-            const std::optional<std::int64_t> whole = WholeLinesEnd(fd, before);
+            end = std::max<std::int64_t>(before, 0);
             // Unread, no line is known to be torn: only the run's own lines after it go.
-            if (!whole) {
-                cut.error = errno != 0 ? errno : EIO;
-            }
-            end = whole.value_or(before);
+            cut.error = CutToWholeLines(fd, end);
         }
     }
     if (::ftruncate(fd, end) != 0 && cut.error == 0) {
