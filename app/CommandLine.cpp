@@ -38,16 +38,16 @@ void AddHidden(QCommandLineParser& parser, const char* names, bool takeValue) {
 }
 
 // Writes text on stdout. Where it cannot (stdout closed at start, a full device, a reader gone), it
-// says so on stderr, "kelpov: <failed>: <why>", and returns false: a script must not take a text
-// that never came for success.
-bool PrintOut(const std::string& text, bool outputClosed, const char* failed) {
+// says so on stderr, "kelpov: <failed>: <why>", and returns status 1: a script must not take a text
+// that never came for success. Otherwise 0.
+int PrintOut(const std::string& text, bool outputClosed, const char* failed) {
     const int error = outputClosed ? 0 : WriteAll(STDOUT_FILENO, text);
     if (outputClosed || error != 0) {
         std::fprintf(stderr, "kelpov: %s: %s\n", failed,
                      outputClosed ? "standard output was closed" : SystemReason(error).c_str());
-        return false;
+        return 1;
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -115,14 +115,11 @@ int CommandLine::RunWithoutWindow(bool outputClosed) const {
             text += QStringLiteral(
                 "\nQt's standard options, such as -platform, -style and -display, work as\n"
                 "in every Qt program.\n");
-            return PrintOut(text.toStdString(), outputClosed, "--help: it cannot be printed") ? 0
-                                                                                              : 1;
+            return PrintOut(text.toStdString(), outputClosed, "--help: it cannot be printed");
         }
         case Command::Version:
             return PrintOut("kelpov " KELPOV_VERSION "\n", outputClosed,
-                            "--version: it cannot be printed")
-                       ? 0
-                       : 1;
+                            "--version: it cannot be printed");
         case Command::Finish:
             return FinishFromDataLog(parser_.value(finish_), parser_.isSet(json_), outputClosed);
         case Command::Refuse:
@@ -163,9 +160,7 @@ int FinishFromDataLog(const QString& outcomes, bool json, bool outputClosed) {
     }
     // The tables are written: results that cannot be printed are a failure all the same.
     return PrintOut(printed, outputClosed,
-                    "--finish: the tables are written, but the results cannot be printed")
-               ? 0
-               : 1;
+                    "--finish: the tables are written, but the results cannot be printed");
 }
 
 void EnterHomeFolder() {
