@@ -116,15 +116,14 @@ std::span<char> TableFile::Room(std::size_t size) {
 }
 
 void TableFile::Commit(std::size_t length) {
-    length_ = length;
-    WriteAndSync();
+    WriteAndSync(length);
     if (!inPlace_ && aside_.empty() && !Name()) {
         // Without /proc (a container, a chroot) the unnamed file cannot be named: the table is
         // written again, into a file named from the start, which meets again whatever else kept
         // the link from being made, and tells.
         OpenNamed();
         KeepMode();
-        WriteAndSync();
+        WriteAndSync(length);
     }
     if (::close(file_.Release()) != 0) {
         Fail("close", errno);
@@ -144,8 +143,8 @@ void TableFile::Commit(std::size_t length) {
     }
 }
 
-void TableFile::WriteAndSync() {
-    if (const int error = WriteAll(file_.Get(), {bytes_.get(), length_})) {
+void TableFile::WriteAndSync(std::size_t length) {
+    if (const int error = WriteAll(file_.Get(), {bytes_.get(), length})) {
         Fail("write", error);
     }
     if (!inPlace_ && ::fdatasync(file_.Get()) != 0) {

@@ -37,7 +37,7 @@ private:
     void OpenNamed();     // makes the new file beside the table with a name from the start
     bool Name();          // gives the unnamed new file its name; false where it cannot be linked
     void KeepMode();      // gives the new file the permissions of the table it replaces, if any
-    void WriteAndSync();  // writes the bytes to the new file and syncs it
+    void WriteAndSync(std::size_t length);  // writes the first bytes to the new file, syncs it
     [[noreturn]] void Fail(std::string_view action, int error);
 
     std::string name_;
@@ -47,7 +47,6 @@ private:
     std::optional<unsigned> mode_;  // the permissions of the table it replaces, if any
     Descriptor file_;
     std::unique_ptr<char[]> bytes_;
-    std::size_t length_ = 0;
 };
 
 // Removes from folder what a run cut off during a Commit of one of tables left there: the regular
