@@ -24,12 +24,6 @@ inline constexpr double LeastExpected = 7;
 // Pearson's statistic of counts that add up to total against the shares pi.
 double Pearson(const std::vector<int>& counts, const std::vector<double>& pi, int total);
 
-// The exact law of the counts of stretches that each of three items begins, over this many
-// stretches of the chain with these chances: the chance of (n1, n2, stretches - n1 - n2) at index
-// n1 * (stretches + 1) + n2.
-std::vector<double> ExactStretchCounts(const std::vector<double>& chances, int stretches,
-                                       const std::stop_token& stop);
-
 TestOutcome ExactChangesTest(const DrawLaw& law, const Observed& seen, int stretches,
                              const std::stop_token& stop);
 TestOutcome SimulatedChangesTest(const DrawLaw& law, const Observed& seen, int stretches,

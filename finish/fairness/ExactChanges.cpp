@@ -5,6 +5,11 @@
 #include "finish/fairness/Changes.h"
 #include "finish/fairness/Detectable.h"
 
+namespace {
+
+// The exact law of the counts of stretches that each of three items begins, over this many
+// stretches of the chain with these chances: the chance of (n1, n2, stretches - n1 - n2) at index
+// n1 * (stretches + 1) + n2.
 std::vector<double> ExactStretchCounts(const std::vector<double>& chances, int stretches,
                                        const std::stop_token& stop) {
     const auto side = static_cast<std::size_t>(stretches) + 1;
@@ -47,6 +52,8 @@ std::vector<double> ExactStretchCounts(const std::vector<double>& chances, int s
     }
     return counts;
 }
+
+}  // namespace
 
 TestOutcome ExactChangesTest(const DrawLaw& law, const Observed& seen, int stretches,
                              const std::stop_token& stop) {
