@@ -61,11 +61,8 @@ void RankPasses(Picker& picker, std::string_view outcomes) {
     }
     const std::span<Int16> counts = picker.SortedCounts.Slots(1, n);
     const std::span<Int16> items = picker.SortedItems.Slots(1, n);
-    Int16 lowest = counts[0], highest = counts[0];
-    for (const Int16 count : counts) {
-        lowest = std::min(lowest, count);
-        highest = std::max(highest, count);
-    }
+    const auto bounds = std::ranges::minmax(counts);
+    const Int16 lowest = bounds.min, highest = bounds.max;
     // A count's first place is the number of positions that hold a higher count. Counts are
     // indexed from the highest, so that a higher count comes first.
     const auto index = [highest](Int16 count) { return static_cast<std::size_t>(highest - count); };
