@@ -301,7 +301,9 @@ ChartLayout LayOutChart(const Summary& summary, const FairRange& range, QRect ar
         return chart;
     }
     Builder builder(summary, range, area, metrics);
-    // The legend's lines do not depend on how many there is room for.
+    // From one line up until the legend fits in the lines it is given. What the legend needs can
+    // change a little with them (a shorter plot, other ticks, other ranges), but it never needs more
+    // than a line for each word of it, so this ends.
     for (int lines = 1; !builder.Build(lines, chart); ++lines) {
     }
     // Bars a few lines high at least, or none: a large font in a small window leaves too little.
