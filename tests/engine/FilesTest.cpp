@@ -45,6 +45,7 @@ struct {
     std::atomic<bool> noUnnamedFiles = false;
     std::atomic<bool> noRenameNoReplace = false;
     std::atomic<bool> noProc = false;
+    std::atomic<bool> tableCloseFails = false;  // the next close of a new table
 } disk;
 
 void Reset() {
@@ -59,6 +60,7 @@ void Reset() {
     disk.noUnnamedFiles = false;
     disk.noRenameNoReplace = false;
     disk.noProc = false;
+    disk.tableCloseFails = false;
 }
 
 // The name a sync is counted under: a table's new file by whether it has a name yet (an unnamed
@@ -251,6 +253,17 @@ extern "C" int open(const char* path, int flags, ...) {
     }
     return static_cast<int>(::syscall(SYS_openat, AT_FDCWD, path, flags, mode));
 }
+// Closes, and fails the close of a new table once when asked to, as NFS may report a write lost.
+extern "C" int close(int fd) {
+    const bool fails = disk.tableCloseFails && SyncedName(fd) == "(unnamed table)";
+    const auto closed = static_cast<int>(::syscall(SYS_close, fd));
+    if (fails && closed == 0) {
+        disk.tableCloseFails = false;
+        errno = EIO;
+        return -1;
+    }
+    return closed;
+}
 extern "C" int renameat2(int from, const char* name, int to, const char* newName, unsigned flags) {
     if (disk.noRenameNoReplace && (flags & RENAME_NOREPLACE) != 0) {
         errno = EINVAL;
@@ -359,6 +372,9 @@ TEST(Files, EachSituationFailsAtItsStepAndLeavesTheFiles) {
             .reason = "Input/output error; it keeps the 1 line known to be on the disk",
             .data = LogBytes({1}), .results = E, .sorted = E},
         {.name = "the sync of results.txt fails", .setUp = [] { FailSyncs("(unnamed table)", 0); },
+            .failsAt = Finish, .kind = File, .file = Results, .reason = io, .results = E,
+            .sorted = E},
+        {.name = "the close of results.txt fails", .setUp = [] { disk.tableCloseFails = true; },
             .failsAt = Finish, .kind = File, .file = Results, .reason = io, .results = E,
             .sorted = E},
         {.name = "the sync of sorted_results.txt fails",
